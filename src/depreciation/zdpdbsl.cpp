@@ -50,10 +50,11 @@ constexpr double kInt32End = 2147483648.0;
 
 // Whole-number test: x passes when it lies within kWholeTolerance of
 // floor(x * kWholeScale) taken as a 32-bit integer, a value outside that
-// range becoming INT32_MIN as the hardware conversion gives it.  So zero
-// passes, and so does a positive value within the tolerance of zero, while a
-// negative whole number above INT32_MIN fails (its scaled value floors to
-// the next lower integer).  It only validates: callers go on with x itself.
+// range becoming INT32_MIN (what the processor's truncating conversion
+// gives; done here by an explicit range test).  So zero passes, and so does
+// a positive value within the tolerance of zero, while a negative whole
+// number above INT32_MIN fails (its scaled value floors to the next lower
+// integer).  It only validates: callers go on with x itself.
 bool whole_number(double x) {
     const double scaled = std::floor(x * kWholeScale);
     const int32_t n = (scaled >= kInt32Low && scaled < kInt32End) ? static_cast<int32_t>(scaled) : INT32_MIN;

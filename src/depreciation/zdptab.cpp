@@ -65,9 +65,11 @@ bool read_table(double p, double v, int32_t m, ValueCallback fn, void* context, 
             *err = kInvalidTable;
             return false;
         }
-        if (i == k) read->before = sum;
         if (i == k - 1) read->last = t;
-        if (i == k) read->next = t;
+        if (i == k) {
+            read->before = sum;
+            read->next = t;
+        }
         if (p >= i) sum = sum + t;
     }
     if (k == m) read->before = sum;
@@ -85,7 +87,7 @@ int32_t whole_periods(double x) { return static_cast<int32_t>(std::floor(x)); }
 
 extern "C" QELFIN_API double zdctab(double p, double v, int32_t m, ValueCallback fn, void* context, int32_t* err) {
     const double q = p <= m ? p : m;
-    const int32_t k = p > 0 ? whole_periods(q) : 0;
+    const int32_t k = p > 0 && m > 0 ? whole_periods(q) : 0;
     TableRead read;
     if (!read_table(p, v, m, fn, context, k, &read, err)) return kMissing;
     if (p <= 0) return 0.0 * v;
