@@ -6,6 +6,7 @@
 #include <qelfin/qelfin.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <span>
@@ -39,6 +40,8 @@ struct CallSite {
 class ArgBlock {
 public:
     explicit ArgBlock(std::span<const Arg> args, uint8_t caller_kind = 0, int32_t* call_state = nullptr);
+    ArgBlock(std::initializer_list<Arg> args, uint8_t caller_kind = 0, int32_t* call_state = nullptr)
+        : ArgBlock(std::span<const Arg>(args.begin(), args.size()), caller_kind, call_state) {}
     ArgBlock(const ArgBlock&) = delete;
     ArgBlock& operator=(const ArgBlock&) = delete;
 

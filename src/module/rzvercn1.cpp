@@ -4,6 +4,8 @@
 // so that an installation step can overwrite them in the stored module.
 #include "module/module.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr char kVersion[] = "9.03.01M2P08152012";
@@ -35,6 +37,7 @@ constexpr VersionRecord kVersionRecord = {
 }  // namespace
 
 extern "C" QELFIN_API int32_t rzvercn1(VersionRecord* dest) {
-    *dest = kVersionRecord;
+    // A byte copy, so that any padding of a wide-pointer build is copied too.
+    std::memcpy(dest, &kVersionRecord, sizeof kVersionRecord);
     return 0;
 }
