@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -84,6 +85,8 @@ struct FarPoint {
     double x;
 };
 
+void PrintTo(const FarPoint& p, std::ostream* os) { *os << "degree " << p.degree << " at " << p.x; }
+
 class EvalFar : public ::testing::TestWithParam<FarPoint> {};
 
 TEST_P(EvalFar, MantissaAndExponentGiveTheValueAndDerivatives) {
@@ -114,7 +117,16 @@ TEST_P(EvalFar, MantissaAndExponentGiveTheValueAndDerivatives) {
 INSTANTIATE_TEST_SUITE_P(Degrees, EvalFar,
                          ::testing::Values(FarPoint{1000, 2.0}, FarPoint{1000, -2.0}, FarPoint{999, -2.0},
                                            FarPoint{32766, 2.0}, FarPoint{32766, -2.0}, FarPoint{32765, -2.0},
-                                           FarPoint{360, 1.0}, FarPoint{360, 1.07}, FarPoint{3, -1.5}));
+                                           FarPoint{360, 1.0}, FarPoint{360, 1.07}, FarPoint{3, -1.5}),
+                         [](const ::testing::TestParamInfo<FarPoint>& point) {
+                             const double x = point.param.x;
+                             std::string at = std::to_string(std::fabs(x));
+                             at = at.substr(0, at.find_last_not_of('0') + 1);
+                             if (at.back() == '.') at.pop_back();
+                             for (char& ch : at)
+                                 if (ch == '.') ch = '_';
+                             return "degree" + std::to_string(point.param.degree) + (x < 0 ? "_at_minus" : "_at_") + at;
+                         });
 
 TEST(EvalPol, Degree1000AtTwoHasExponent693) {
     std::vector<double> c = smooth_coefficients(1000);
