@@ -185,8 +185,7 @@ TEST_F(Solver, NegativeRootFromLaguerre) {
 // reports one of the two roots in (0, 1], never the negative rate.
 TEST_F(Solver, SeveralSignChangesPreferARateAtLeastZero) {
     // 10 (x - 0.8)(x - 0.9)(x - 1.25), expanded
-    Flows f;
-    f.c = {-10 * 0.8 * 0.9 * 1.25, 10 * (0.8 * 0.9 + 0.8 * 1.25 + 0.9 * 1.25), -10 * (0.8 + 0.9 + 1.25), 10};
+    Flows f{{-9.0, 10 * (0.72 + 1.0 + 1.125), -29.5, 10.0}};
     ZirrParams p;
     ASSERT_EQ(run(f, 1, &p), 0);
     EXPECT_EQ(p.sign_changes, 3);

@@ -146,25 +146,19 @@ TEST(EvalPol, InsideUnitIntervalIsPlainHorner) {
     std::vector<double> c = {-1000.0, 37.5, 41.25, 0.1, -3.3, 80.0, 80.0, 95.5, 1e-3, 120.0, 1100.0};
     const int32_t n = static_cast<int32_t>(c.size()) - 1;
     for (double x : {0.0, 0.3, 0.9, 0.999999999999, -0.7}) {
-        double v = c[static_cast<size_t>(n)], d = 0.0, d2 = 0.0;
-        double dh = n * c[static_cast<size_t>(n)], d2h = n * (n - 1.0) * c[static_cast<size_t>(n)];
+        double v = c[static_cast<size_t>(n)];
+        double d = n * c[static_cast<size_t>(n)], d2 = n * (n - 1.0) * c[static_cast<size_t>(n)];
         for (int32_t i = n - 1; i >= 0; --i) {
             v = v * x + c[static_cast<size_t>(i)];
-            if (i >= 1) dh = dh * x + i * c[static_cast<size_t>(i)];
-            if (i >= 2) d2h = d2h * x + (i * (i - 1.0)) * c[static_cast<size_t>(i)];
+            if (i >= 1) d = d * x + i * c[static_cast<size_t>(i)];
+            if (i >= 2) d2 = d2 * x + (i * (i - 1.0)) * c[static_cast<size_t>(i)];
         }
-        d = dh;
-        d2 = d2h;
         Polynomial p = make_polynomial(c);
         evalPolLaguerre(&p, x);
         EXPECT_EQ(p.exponent, 0) << x;
         EXPECT_EQ(p.val, v) << x;
         EXPECT_EQ(p.der1, d) << x;
         EXPECT_EQ(p.der2, d2) << x;
-        // and against long double, which the running form would also meet
-        long double lv = 0.0L;
-        for (int32_t i = n; i >= 0; --i) lv = lv * x + c[static_cast<size_t>(i)];
-        EXPECT_NEAR(p.val, static_cast<double>(lv), 1e-12 * 2000.0) << x;
     }
 }
 
@@ -293,19 +287,6 @@ TEST(NewtonSplit, SimpleInvestment) {
     ASSERT_EQ(Decompose(&work.w), 0);
     ASSERT_EQ(newtonSplit(&work.w), 0);
     EXPECT_NEAR(work.w.root, 100.0 / 110.0, 1e-15);
-}
-
-TEST(NewtonSplit, RootOfAThreePeriodProject) {
-    // (x - 0.8) (x^2 + x + 1) has the single positive root 0.8.
-    std::vector<double> c = from_roots({0.8});
-    std::vector<double> quad = {1.0, 1.0, 1.0};
-    std::vector<double> prod(4, 0.0);
-    for (size_t i = 0; i < 2; ++i)
-        for (size_t j = 0; j < 3; ++j) prod[i + j] += c[i] * quad[j];
-    Work work(prod);
-    ASSERT_EQ(Decompose(&work.w), 0);
-    ASSERT_EQ(newtonSplit(&work.w), 0);
-    EXPECT_NEAR(work.w.root, 0.8, 1e-14);
 }
 
 TEST(NewtonPol, EachSideFindsItsRoot) {
