@@ -18,7 +18,8 @@
 // Codes: 0 rate written; -999 invalid request (nothing created or called);
 // 1 no pool or array, no sign change, or Laguerre failed; -1000 every flow
 // zero or missing; -995/-994 from Decompose; -993 newtonSplit did not
-// converge; -997 the root cannot be converted into a rate.
+// converge; -997 the root cannot be converted into a rate (nor can a root
+// that is not a number, which only a Laguerre step gone wrong could give).
 #include "cashflow/polynomial.h"
 #include "entry/entry.h"
 
@@ -108,7 +109,7 @@ int32_t rate_from_root(double x, double freq, double* rate) {
     return 0;
 }
 
-// Steps 6 on of a solve, with the pool and array in place.
+// Reads the series into the pool's array and finds the rate; 0 or the code.
 int32_t solve_series(ZirrParams* params, IrrWork* w) {
     const int32_t count = params->count;
     for (int32_t i = 0; i < count; ++i) {
