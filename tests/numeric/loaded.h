@@ -19,8 +19,7 @@ inline host::Module& module() {
 
 template <class F>
 F routine(const char* name) {
-    F f = module().symbol<F>(name);
-    return f;
+    return module().symbol<F>(name);
 }
 
 inline uint64_t bits(double x) { return std::bit_cast<uint64_t>(x); }
