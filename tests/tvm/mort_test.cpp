@@ -18,7 +18,7 @@ TEST(Mort, ThirtyYearLoan) {
     expect_close(mort(M, p, 0.005, 360), 50000, 1e-13);
     expect_close(mort(50000, p, 0.005, M), 360, 1e-13);
     // The rate stops when the present-value factor is within 1e-9 of a / p;
-    // its slope here is about -2.6e4, so the rate is within 1e-13.
+    // its slope here is about -2.1e4, so the rate is within 1e-13.
     const host::CallResult rate = mort(50000, p, M, 360);
     EXPECT_EQ(rate.status, 0u);
     EXPECT_NEAR(rate.value, 0.005, 1e-13);
