@@ -217,7 +217,10 @@ TEST_F(Qelhost, IrrFigureWithItsNote) {
     const std::string value_key = R"j("value":)j";
     const double value = std::strtod(o.out.c_str() + o.out.find(value_key) + value_key.size(), nullptr);
     EXPECT_NEAR(value, 10.0, 1e-9) << o.out;
-    EXPECT_NE(o.out.find(R"j("notes":[{"set":744,"id":201,"rate":0.1)j"), std::string::npos) << o.out;
+    const std::string note_key = R"j("notes":[{"set":744,"id":201,"rate":)j";
+    const size_t note = o.out.find(note_key);
+    ASSERT_NE(note, std::string::npos) << o.out;
+    EXPECT_NEAR(std::strtod(o.out.c_str() + note + note_key.size(), nullptr), 0.1, 1e-11) << o.out;
     EXPECT_NE(o.out.find(R"j("function":"IRR","text":"NOTE: The cash flows given to IRR change sign)j"),
               std::string::npos)
         << o.out;
@@ -261,6 +264,8 @@ TEST_F(Qelhost, ErrorsEndWithStatusTwoAndAClearMessage) {
         {{"run", dir_.string(), "-c", "a = 1"}, {"it is a directory"}},
         {{"run", csv.string(), "-c", "p = amout * 2"}, {"unknown column 'amout' (did you mean amount?)", "\n      ^^^^^\n"}},
         {{"run", csv.string(), "-c", "p amount"}, {"expected '=' after the column name p"}},
+        {{"run", csv.string(), "-c", "p = MORT(amount, ., ate / 12, 12)"}, {"unknown column 'ate' (did you mean rate?)"}},
+        {{"run", csv.string(), "-c", "p = principal * 2"}, {"unknown column 'principal'\n"}},
         {{"run", csv.string(), "-c", "a = b + 1", "-c", "b = 2"}, {"the column 'b' is computed by a later --compute; put that one first", "\n      ^\n"}},
         {{"run", csv.string(), "-c", "x = DEPSL(id..rate, 1)"}, {"DEPSL takes 3 arguments (period, value, life), 4 given"}},
         {{"run", csv.string(), "-c", "x = NPV(5, 1, rate..id)"}, {"runs backwards: id comes before rate"}},

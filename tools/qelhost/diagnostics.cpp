@@ -38,6 +38,12 @@ size_t edit_distance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
+bool contains_ignoring_case(std::string_view haystack, std::string_view needle) {
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           }) != haystack.end();
+}
+
 }  // namespace
 
 std::string_view nearest_name(std::string_view name, const std::vector<std::string_view>& candidates) {
@@ -51,9 +57,12 @@ std::string_view nearest_name(std::string_view name, const std::vector<std::stri
         }
     }
     // Beyond half the name's length the "nearest" name is no longer a
-    // plausible misspelling and would only mislead.
-    if (best_distance > std::max<size_t>(2, name.size() / 2)) return {};
-    return best;
+    // plausible misspelling; a name that holds the one written ("rate" in
+    // "annual_rate") is the likelier meaning then.
+    if (best_distance <= std::max<size_t>(2, name.size() / 2)) return best;
+    for (std::string_view c : candidates)
+        if (!name.empty() && contains_ignoring_case(c, name)) return c;
+    return {};
 }
 
 }  // namespace qelhost

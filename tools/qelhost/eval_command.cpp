@@ -70,8 +70,13 @@ void append_json(std::string& out, const Program& program, const std::string& ex
         out += ",\"marked\":[";
         for (size_t k = 0; k < c.marked.size(); ++k) {
             if (k) out += ',';
-            out += "{\"position\":" + std::to_string(c.marked[k]) + ",\"argument\":";
-            append_json_string(out, describe_argument(f, c.marked[k]));
+            // "argument 3 (life)" -> "life"
+            const std::string described = describe_argument(f, c.marked[k]);
+            const size_t open = described.find('(');
+            out += "{\"position\":" + std::to_string(c.marked[k]) + ",\"meaning\":";
+            append_json_string(out, open == std::string::npos
+                                        ? described
+                                        : described.substr(open + 1, described.size() - open - 2));
             out += '}';
         }
         out += "],\"notes\":[";

@@ -7,6 +7,7 @@
 #include "program.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,37 +30,64 @@ constexpr size_t kBatchRows = 1024;            // rows read, computed and writte
 constexpr size_t kFlushBytes = size_t{1} << 20;  // output is written in blocks of about this size
 constexpr size_t kProgressBytes = size_t{8} << 20;  // files at least this large show a progress bar
 
-// The whole input, read with as few copies as the file allows: a regular
-// file straight into a buffer of its size, a pipe block by block.
-std::string read_input(const std::string& path) {
-    const bool from_stdin = path == "-";
-    const std::string shown = from_stdin ? std::string("standard input") : path;
-    const int fd = from_stdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw UsageError("cannot read " + shown + ": " + std::strerror(errno));
-    struct stat st{};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        if (!from_stdin) ::close(fd);
-        throw UsageError("cannot read " + shown + ": it is a directory");
-    }
-    std::string data;
-    size_t used = 0;
-    data.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t{1} << 16);
-    for (;;) {
-        if (used == data.size()) data.resize(data.size() * 2);
-        const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
+// The whole input: a regular file mapped into memory as it stands (no copy,
+// the page cache is read in place), anything else (a pipe, a terminal)
+// read block by block.
+class Input {
+public:
+    explicit Input(const std::string& path) {
+        const bool from_stdin = path == "-";
+        const std::string shown = from_stdin ? std::string("standard input") : path;
+        const int fd = from_stdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) throw UsageError("cannot read " + shown + ": " + std::strerror(errno));
+        struct stat st{};
+        const bool have_stat = ::fstat(fd, &st) == 0;
+        if (have_stat && S_ISDIR(st.st_mode)) {
             if (!from_stdin) ::close(fd);
-            throw UsageError("cannot read " + shown + ": " + std::strerror(error));
+            throw UsageError("cannot read " + shown + ": it is a directory");
         }
-        if (n == 0) break;
-        used += static_cast<size_t>(n);
+        if (have_stat && S_ISREG(st.st_mode) && st.st_size > 0) {
+            void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (p != MAP_FAILED) {
+                map_ = p;
+                map_size_ = static_cast<size_t>(st.st_size);
+                text_ = std::string_view(static_cast<const char*>(p), map_size_);
+                if (!from_stdin) ::close(fd);
+                return;
+            }
+        }
+        size_t used = 0;
+        owned_.resize(size_t{1} << 16);
+        for (;;) {
+            if (used == owned_.size()) owned_.resize(owned_.size() * 2);
+            const ssize_t n = ::read(fd, owned_.data() + used, owned_.size() - used);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int error = errno;
+                if (!from_stdin) ::close(fd);
+                throw UsageError("cannot read " + shown + ": " + std::strerror(error));
+            }
+            if (n == 0) break;
+            used += static_cast<size_t>(n);
+        }
+        if (!from_stdin) ::close(fd);
+        owned_.resize(used);
+        text_ = owned_;
     }
-    if (!from_stdin) ::close(fd);
-    data.resize(used);
-    return data;
-}
+    ~Input() {
+        if (map_ != nullptr) ::munmap(map_, map_size_);
+    }
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+
+    std::string_view text() const { return text_; }
+
+private:
+    std::string owned_;
+    void* map_ = nullptr;
+    size_t map_size_ = 0;
+    std::string_view text_;
+};
 
 struct Compute {
     std::string text;  // as given to --compute
@@ -121,7 +149,8 @@ private:
 
 int run(const Module& module, const RunOptions& options) {
     const Clock::time_point start = Clock::now();
-    const std::string data = read_input(options.input);
+    const Input input(options.input);
+    const std::string_view data = input.text();
     const Clock::duration read_time = Clock::now() - start;
     const char delim = options.delimiter;
 

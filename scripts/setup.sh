@@ -1,0 +1,27 @@
+#!/bin/bash
+# Installs what building and testing qelfin needs on a Debian machine:
+# compilers for both builds (g++-multilib for -m32), qemu-user to run the
+# i386 tests where the kernel cannot, CMake and Ninja, GoogleTest sources,
+# Google Benchmark, the binary tools the export check uses, and CLI11 (the
+# header-only command-line parser of qelhost, used by both builds).
+# Run as root it installs what is missing; otherwise it says what to install.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ gcc g++-multilib qemu-user binutils googletest libbenchmark-dev clang libclang-rt-14-dev libcli11-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+if [ "$(id -u)" -ne 0 ]; then
+    echo "qelfin needs these Debian packages: ${missing[*]}" >&2
+    echo "install them with: sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+fi
+echo "installing: ${missing[*]}" >&2
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
