@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     run_cmd
         ->add_option("-c,--compute", run_options.computes,
                      "'name = expression': a column to compute; columns are names, c0..c40 a run of them")
-        ->required();
+        ->required()
+        ->allow_extra_args(false);  // one expression per --compute
     run_cmd->add_option("-o,--output", run_options.output, "where to write the CSV (default: standard output)");
     run_cmd->add_option("-d,--delimiter", delimiter, "the cell delimiter")->capture_default_str();
     run_cmd->add_option("--caller-kind", run_caller_kind,

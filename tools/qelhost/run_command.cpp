@@ -150,7 +150,12 @@ private:
 int run(const Module& module, const RunOptions& options) {
     const Clock::time_point start = Clock::now();
     const Input input(options.input);
-    const std::string_view data = input.text();
+    std::string_view data = input.text();
+    // A byte-order mark (spreadsheets write one) is not part of the first
+    // column's name; it is written back in front of the output.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const bool has_mark = data.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+    if (has_mark) data.remove_prefix(kByteOrderMark.size());
     const Clock::duration read_time = Clock::now() - start;
     const char delim = options.delimiter;
 
@@ -236,6 +241,7 @@ int run(const Module& module, const RunOptions& options) {
     };
 
     // Header: the input header as it stands, then the new columns.
+    if (has_mark) out += kByteOrderMark;
     out += header.raw;
     for (size_t s = input_columns; s < slots; ++s) {
         out += delim;
