@@ -3,7 +3,6 @@
 #include "host/functions.h"
 
 #include <cctype>
-#include <charconv>
 
 #include "number_text.h"
 
