@@ -2,6 +2,7 @@
 #include "host/module.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -21,7 +22,21 @@ std::string_view status_name(uint32_t status) {
     }
 }
 
-std::string default_module_path() { return QELFIN_DEFAULT_MODULE; }
+// The module of the build this program belongs to; when that build tree is
+// gone (the program and the module were copied elsewhere), the module lying
+// beside the running executable.
+std::string default_module_path() {
+    const std::string built = QELFIN_DEFAULT_MODULE;
+    if (access(built.c_str(), F_OK) == 0) return built;
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return built;
+    std::string beside(exe, static_cast<size_t>(n));
+    const size_t slash = beside.rfind('/');
+    beside.resize(slash == std::string::npos ? 0 : slash + 1);
+    const size_t name = built.rfind('/');
+    return beside + (name == std::string::npos ? built : built.substr(name + 1));
+}
 
 Module::Module(Host& host, const std::string& path) : host_(host), path_(path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

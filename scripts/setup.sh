@@ -2,11 +2,12 @@
 # Installs what building and testing qelfin needs on a Debian machine:
 # compilers for both builds (g++-multilib for -m32), qemu-user to run the
 # i386 tests where the kernel cannot, CMake and Ninja, GoogleTest sources,
-# Google Benchmark, and the binary tools the export check uses.
+# Google Benchmark, the binary tools the export check uses, and CLI11 (the
+# header-only command-line parser of qelhost, used by both builds).
 # Run as root it installs what is missing; otherwise it says what to install.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ gcc g++-multilib qemu-user binutils googletest libbenchmark-dev clang libclang-rt-14-dev)
+packages=(cmake ninja-build g++ gcc g++-multilib qemu-user binutils googletest libbenchmark-dev clang libclang-rt-14-dev libcli11-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,75 +1,140 @@
 // qelhost: the command-line host of the qelfin module.
 //
-//   qelhost describe [--module PATH]   the records a host reads, and the
-//                                      seventeen functions of the vector
-#include "host/module.h"
+//   qelhost eval EXPR...                    evaluate calls, show value, status, marks, notes
+//   qelhost run FILE.csv --compute 'c = EXPR' [-o OUT.csv]
+//                                           compute columns over a CSV file, row by row
+//   qelhost describe                        the records a host reads, and the seventeen functions
+//
+// It loads the module as a host does (mcn_main, the image and registration
+// records, qelwufin) from --module PATH, by default the one built beside it.
+// Errors the user can fix end with a message and exit status 2.
+#include "commands.h"
+#include "diagnostics.h"
 
+#include <CLI/CLI.hpp>
+
+#include <cctype>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
-using namespace qelfin::host;
+using namespace qelhost;
 
-int usage() {
-    std::fprintf(stderr, "usage: qelhost describe [--module PATH]\n");
-    return 2;
+uint8_t parse_caller_kind(const std::string& text) {
+    size_t used = 0;
+    unsigned long value = 0;
+    try {
+        value = std::stoul(text, &used, 0);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || text.empty() || value > 0xFF)
+        throw UsageError("--caller-kind takes a byte, such as 0x48 or 0, not '" + text + "'");
+    return static_cast<uint8_t>(value);
 }
 
-std::string text_field(const char* p, size_t n) { return std::string(p, strnlen(p, n)); }
+char parse_delimiter(const std::string& text) {
+    if (text == "tab" || text == "\\t") return '\t';
+    if (text.size() != 1 || text == "\"" || text == "\n" || text == "\r")
+        throw UsageError("--delimiter takes one character (or 'tab'), not '" + text + "'");
+    return text[0];
+}
 
-int describe(const Module& m) {
-    const ImageInformation& im = m.image();
-    std::printf("module            %s\n", m.path().c_str());
-    std::printf("image record      tag \"%s\"  magic 0x%08X  word28 %u\n",
-                text_field(im.tag, sizeof im.tag).c_str(), im.magic, im.word28);
-    std::printf("                  release %s  build %s  date %s  code %s\n",
-                text_field(im.release, sizeof im.release).c_str(), text_field(im.build, sizeof im.build).c_str(),
-                text_field(im.date, sizeof im.date).c_str(), text_field(im.code, sizeof im.code).c_str());
-    std::printf("                  notice \"%s\"\n", im.notice);
-    const RegistrationRecord& r = m.registration();
-    std::printf("registration      %s  words 0x%08X 0x%X 0x%X  %u 0x%X 0x%08X %u\n",
-                text_field(r.name, sizeof r.name).c_str(), r.w0, r.w4, r.w8, r.w28, r.w32, r.w36, r.w40);
-    VersionRecord v{};
-    m.symbol<int32_t (*)(VersionRecord*)>("rzvercn1")(&v);
-    std::printf("version record    %s  built %u  %s/%s/%s  platform %s\n", v.version, v.build_time, v.component,
-                v.module, v.directory, v.platform);
-    std::printf("                  %s\n", v.description);
-    std::printf("functions\n");
-    const auto fs = functions();
-    for (size_t i = 0; i < fs.size(); ++i) {
-        std::string args;
-        for (int32_t a = 0; a < fs[i].leading; ++a) {
-            if (a) args += ", ";
-            args += fs[i].arguments[a];
-        }
-        if (fs[i].series) args += ", " + std::string(fs[i].element) + ", ...";
-        std::printf("  %2zu  %-9s %-8s (%s)\n", i + 1, std::string(fs[i].name).c_str(),
-                    std::string(fs[i].entry).c_str(), args.c_str());
+// An expression that starts with a minus ("-5*2", "-.5") looks like an
+// option to the command-line parser; a blank in front, which expressions
+// ignore, keeps it a positional argument.
+std::vector<std::string> protect_negative_expressions(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    for (std::string& a : args) {
+        const size_t after = a.find_first_not_of('-');
+        if (after == 0 || after == std::string::npos) continue;
+        const char c = a[after];
+        if (std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '(' || c == ' ') a.insert(a.begin(), ' ');
     }
-    return 0;
+    return args;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
-    std::string module_path = default_module_path();
-    const std::string command = argv[1];
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc)
-            module_path = argv[++i];
-        else
-            return usage();
-    }
+    CLI::App app{"qelhost: the command-line host of the qelfin financial-functions module", "qelhost"};
+    app.require_subcommand(1);
+    app.fallthrough();
+    std::string module_path;
+    app.add_option("--module", module_path, "the module to load (default: the one built beside qelhost)");
+
+    EvalOptions eval_options;
+    std::string eval_caller_kind = "0x48";
+    CLI::App* eval_cmd = app.add_subcommand(
+        "eval", "Evaluate expressions: MORT(50000, ., 0.005, 360), IRR(1, -100, 230, -132), 2*(3+4) ...");
+    eval_cmd->add_option("expressions", eval_options.expressions, "expressions; '.' is a missing value")->required();
+    eval_cmd->add_flag("--json", eval_options.json, "one JSON object per expression");
+    eval_cmd->add_option("--caller-kind", eval_caller_kind, "caller kind of the argument blocks")->capture_default_str();
+
+    RunOptions run_options;
+    std::string run_caller_kind = "0x48";
+    std::string delimiter = ",";
+    CLI::App* run_cmd = app.add_subcommand("run", "Compute columns over a CSV file with a header row");
+    run_cmd->add_option("file", run_options.input, "the CSV file ('-' for standard input)")->required();
+    run_cmd
+        ->add_option("-c,--compute", run_options.computes,
+                     "'name = expression': a column to compute; columns are names, c0..c40 a run of them")
+        ->required()
+        ->allow_extra_args(false);  // one expression per --compute
+    run_cmd->add_option("-o,--output", run_options.output, "where to write the CSV (default: standard output)");
+    run_cmd->add_option("-d,--delimiter", delimiter, "the cell delimiter")->capture_default_str();
+    run_cmd->add_option("--caller-kind", run_caller_kind,
+                        "caller kind of the argument blocks (0x48, 0x58, 0x68, 0x88 limit IRR notes to ten per "
+                        "call site)")
+        ->capture_default_str();
+    run_cmd->add_flag("--timing", run_options.timing, "add the time spent reading, parsing, evaluating and writing");
+    bool no_progress = false;
+    run_cmd->add_flag("--no-progress", no_progress, "no progress bar, even on a terminal");
+
+    CLI::App* describe_cmd = app.add_subcommand("describe", "Show the module's records and its seventeen functions");
+
     try {
-        Host host;
-        Module module(host, module_path);
-        if (command == "describe") return describe(module);
-        return usage();
-    } catch (const LoadError& e) {
+        std::vector<std::string> args = protect_negative_expressions(argc, argv);
+        std::vector<char*> pointers;
+        for (std::string& a : args) pointers.push_back(a.data());
+        app.parse(argc, pointers.data());
+    } catch (const CLI::ParseError& e) {
+        const int rc = app.exit(e);
+        return rc == 0 ? 0 : kExitError;
+    }
+
+    try {
+        eval_options.caller_kind = parse_caller_kind(eval_caller_kind);
+        run_options.caller_kind = parse_caller_kind(run_caller_kind);
+        run_options.delimiter = parse_delimiter(delimiter);
+        run_options.progress = !no_progress;
+
+        qelfin::host::Host host;
+        std::unique_ptr<qelfin::host::Module> module;
+        try {
+            module = std::make_unique<qelfin::host::Module>(
+                host, module_path.empty() ? qelfin::host::default_module_path() : module_path);
+        } catch (const qelfin::host::LoadError& e) {
+            throw UsageError(e.what());
+        }
+        if (*eval_cmd) return evaluate(*module, eval_options);
+        if (*run_cmd) return run(*module, run_options);
+        if (*describe_cmd) return describe(*module);
+        return kExitError;
+    } catch (const ExpressionError& e) {
+        std::fflush(stdout);
+        report(e, stderr);
+        return kExitError;
+    } catch (const UsageError& e) {
+        std::fflush(stdout);
         std::fprintf(stderr, "qelhost: %s\n", e.what());
-        return 2;
+        return kExitError;
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "qelhost: %s\n", e.what());
+        return kExitError;
     }
 }

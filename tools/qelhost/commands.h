@@ -1,0 +1,37 @@
+// The commands of qelhost.  Each returns the exit status; errors the user
+// can fix are thrown as UsageError or ExpressionError (exit status 2).
+#pragma once
+
+#include "host/module.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qelhost {
+
+// Caller kind of qelhost's call sites unless told otherwise: one of the four
+// kinds for which IRR and INTRR write at most ten notes per call site.
+inline constexpr uint8_t kDefaultCallerKind = 0x48;
+
+int describe(const qelfin::host::Module& module);
+
+struct EvalOptions {
+    std::vector<std::string> expressions;
+    bool json = false;
+    uint8_t caller_kind = kDefaultCallerKind;
+};
+int evaluate(const qelfin::host::Module& module, const EvalOptions& options);
+
+struct RunOptions {
+    std::string input;                  // a path, or "-" for standard input
+    std::vector<std::string> computes;  // "name = expression", in order
+    std::string output;                 // empty: standard output
+    char delimiter = ',';
+    uint8_t caller_kind = kDefaultCallerKind;
+    bool timing = false;
+    bool progress = true;
+};
+int run(const qelfin::host::Module& module, const RunOptions& options);
+
+}  // namespace qelhost

@@ -1,0 +1,68 @@
+#include "diagnostics.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace qelhost {
+
+void report(const ExpressionError& e, std::FILE* to) {
+    std::fprintf(to, "qelhost: %s\n", e.what());
+    if (e.source.empty() && e.position == 0) return;
+    // Control characters (a tab, a newline inside the expression) are shown
+    // as blanks so that the caret line stays under its place.
+    std::string shown = e.source;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    const size_t position = std::min(e.position, shown.size());
+    const size_t length = std::max<size_t>(1, e.length);
+    std::fprintf(to, "  %s\n  %s%s\n", shown.c_str(), std::string(position, ' ').c_str(),
+                 std::string(length, '^').c_str());
+}
+
+namespace {
+
+size_t edit_distance(std::string_view a, std::string_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(b[j - 1]));
+            const size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = row[j];
+            row[j] = next;
+        }
+    }
+    return row[b.size()];
+}
+
+bool contains_ignoring_case(std::string_view haystack, std::string_view needle) {
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           }) != haystack.end();
+}
+
+}  // namespace
+
+std::string_view nearest_name(std::string_view name, const std::vector<std::string_view>& candidates) {
+    std::string_view best;
+    size_t best_distance = SIZE_MAX;
+    for (std::string_view c : candidates) {
+        const size_t d = edit_distance(name, c);
+        if (d < best_distance) {
+            best = c;
+            best_distance = d;
+        }
+    }
+    // Beyond half the name's length the "nearest" name is no longer a
+    // plausible misspelling; a name that holds the one written ("rate" in
+    // "annual_rate") is the likelier meaning then.
+    if (best_distance <= std::max<size_t>(2, name.size() / 2)) return best;
+    for (std::string_view c : candidates)
+        if (!name.empty() && contains_ignoring_case(c, name)) return c;
+    return {};
+}
+
+}  // namespace qelhost

@@ -1,0 +1,414 @@
+// qelhost run: computes columns over a CSV file, row by row, as a
+// data-processing host does, and writes the input columns and the computed
+// ones.  Rows keep their order and none is dropped; a failed call leaves an
+// empty cell.  A summary goes to standard error.
+#include "commands.h"
+#include "csv.h"
+#include "program.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace qelhost {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using qelfin::host::describe_argument;
+using qelfin::host::functions;
+using qelfin::host::status_name;
+
+constexpr size_t kBatchRows = 1024;            // rows read, computed and written together
+constexpr size_t kFlushBytes = size_t{1} << 20;  // output is written in blocks of about this size
+constexpr size_t kProgressBytes = size_t{8} << 20;  // files at least this large show a progress bar
+
+// The whole input: a regular file mapped into memory as it stands (no copy,
+// the page cache is read in place), anything else (a pipe, a terminal)
+// read block by block.
+class Input {
+public:
+    explicit Input(const std::string& path) {
+        const bool from_stdin = path == "-";
+        const std::string shown = from_stdin ? std::string("standard input") : path;
+        const int fd = from_stdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) throw UsageError("cannot read " + shown + ": " + std::strerror(errno));
+        struct stat st{};
+        const bool have_stat = ::fstat(fd, &st) == 0;
+        if (have_stat && S_ISDIR(st.st_mode)) {
+            if (!from_stdin) ::close(fd);
+            throw UsageError("cannot read " + shown + ": it is a directory");
+        }
+        if (have_stat && S_ISREG(st.st_mode) && st.st_size > 0) {
+            void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (p != MAP_FAILED) {
+                map_ = p;
+                map_size_ = static_cast<size_t>(st.st_size);
+                text_ = std::string_view(static_cast<const char*>(p), map_size_);
+                if (!from_stdin) ::close(fd);
+                return;
+            }
+        }
+        size_t used = 0;
+        owned_.resize(size_t{1} << 16);
+        for (;;) {
+            if (used == owned_.size()) owned_.resize(owned_.size() * 2);
+            const ssize_t n = ::read(fd, owned_.data() + used, owned_.size() - used);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int error = errno;
+                if (!from_stdin) ::close(fd);
+                throw UsageError("cannot read " + shown + ": " + std::strerror(error));
+            }
+            if (n == 0) break;
+            used += static_cast<size_t>(n);
+        }
+        if (!from_stdin) ::close(fd);
+        owned_.resize(used);
+        text_ = owned_;
+    }
+    ~Input() {
+        if (map_ != nullptr) ::munmap(map_, map_size_);
+    }
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+
+    std::string_view text() const { return text_; }
+
+private:
+    std::string owned_;
+    void* map_ = nullptr;
+    size_t map_size_ = 0;
+    std::string_view text_;
+};
+
+struct Compute {
+    std::string text;  // as given to --compute
+    std::string name;
+    int32_t slot = 0;
+    int32_t root = 0;
+    int64_t divisions_by_zero = 0;
+};
+
+// Cells of one column that are not numbers.
+struct BadCells {
+    int64_t count = 0;
+    int64_t first_row = 0;
+    std::string first_text;
+};
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+std::string plural(int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string status_counts(int64_t ok, const std::map<uint32_t, int64_t>& failures) {
+    std::string s = std::to_string(ok) + " ok";
+    for (const auto& [status, count] : failures) s += ", " + std::to_string(count) + " " + std::string(status_name(status));
+    return s;
+}
+
+class Progress {
+public:
+    Progress(bool on, size_t total) : on_(on), total_(total) {}
+    void update(size_t done, int64_t rows) {
+        if (!on_) return;
+        const int percent = static_cast<int>(done * 100 / (total_ ? total_ : 1));
+        if (percent == percent_) return;
+        percent_ = percent;
+        const int filled = percent / 4;
+        std::fprintf(stderr, "\rqelhost: [%s%s] %3d%%  %lld rows", std::string(static_cast<size_t>(filled), '#').c_str(),
+                     std::string(static_cast<size_t>(25 - filled), '.').c_str(), percent, static_cast<long long>(rows));
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    // Clears the bar so that a message can take the line.
+    void clear() {
+        if (!shown_) return;
+        std::fputs("\r\033[K", stderr);
+        shown_ = false;
+        percent_ = -1;
+    }
+
+private:
+    bool on_;
+    size_t total_;
+    int percent_ = -1;
+    bool shown_ = false;
+};
+
+}  // namespace
+
+int run(const Module& module, const RunOptions& options) {
+    const Clock::time_point start = Clock::now();
+    const Input input(options.input);
+    std::string_view data = input.text();
+    // A byte-order mark (spreadsheets write one) is not part of the first
+    // column's name; it is written back in front of the output.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const bool has_mark = data.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+    if (has_mark) data.remove_prefix(kByteOrderMark.size());
+    const Clock::duration read_time = Clock::now() - start;
+    const char delim = options.delimiter;
+
+    CsvReader reader(data, delim);
+    std::vector<Field> header_fields;
+    Record header;
+    if (!reader.next(header_fields, header))
+        throw UsageError(options.input + " is empty: the first row must name the columns");
+
+    // Slots: the input columns in file order, then each new computed column.
+    Scope scope;
+    std::string scratch;
+    for (const Field& f : header_fields) {
+        std::string_view name = field_text(f, scratch);
+        while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+        while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+        scope.names.emplace_back(name);
+    }
+    const size_t input_columns = scope.names.size();
+    scope.visible = input_columns;
+
+    Tree tree;
+    std::vector<Compute> computes;
+    std::vector<ComputeHead> heads;
+    for (const std::string& text : options.computes) {
+        try {
+            heads.push_back(parse_compute_head(text));
+        } catch (ExpressionError& e) {
+            e.source = text;
+            throw;
+        }
+    }
+    for (size_t k = 0; k < options.computes.size(); ++k) {
+        Compute c;
+        c.text = options.computes[k];
+        c.name = heads[k].name;
+        scope.later.clear();
+        for (size_t j = k + 1; j < heads.size(); ++j) scope.later.push_back(heads[j].name);
+        try {
+            c.root = parse_expression(tree, scope, c.text, heads[k].expression_offset, static_cast<int32_t>(k));
+        } catch (ExpressionError& e) {
+            e.source = c.text;
+            throw;
+        }
+        // A name already there (an input column, or one computed before) is
+        // replaced in place; a new one is added after the input columns.
+        c.slot = -1;
+        for (size_t i = 0; i < scope.names.size(); ++i)
+            if (scope.names[i] == c.name) c.slot = static_cast<int32_t>(i);
+        if (c.slot < 0) {
+            scope.names.push_back(c.name);
+            c.slot = static_cast<int32_t>(scope.names.size() - 1);
+        }
+        scope.visible = scope.names.size();
+        computes.push_back(std::move(c));
+    }
+    const size_t slots = scope.names.size();
+
+    std::vector<bool> replaced(input_columns, false);
+    bool any_replaced = false;
+    for (const Compute& c : computes)
+        if (static_cast<size_t>(c.slot) < input_columns) replaced[static_cast<size_t>(c.slot)] = any_replaced = true;
+    std::vector<int32_t> read_slots;  // the input columns some expression reads
+    {
+        std::set<int32_t> used;
+        for (const Node& n : tree.nodes)
+            if (n.op == Op::column && static_cast<size_t>(n.a) < input_columns) used.insert(n.a);
+        read_slots.assign(used.begin(), used.end());
+    }
+
+    std::FILE* out_file = stdout;
+    if (!options.output.empty()) {
+        out_file = std::fopen(options.output.c_str(), "wb");
+        if (out_file == nullptr) throw UsageError("cannot write " + options.output + ": " + std::strerror(errno));
+    }
+    std::string out;
+    out.reserve(kFlushBytes + (kFlushBytes >> 2));
+    auto flush = [&] {
+        if (!out.empty() && std::fwrite(out.data(), 1, out.size(), out_file) != out.size())
+            throw UsageError("cannot write " + (options.output.empty() ? std::string("standard output") : options.output) +
+                             ": " + std::strerror(errno));
+        out.clear();
+    };
+
+    // Header: the input header as it stands, then the new columns.
+    if (has_mark) out += kByteOrderMark;
+    out += header.raw;
+    for (size_t s = input_columns; s < slots; ++s) {
+        out += delim;
+        append_field(out, scope.names[s], delim);
+    }
+    out += '\n';
+
+    Program program(module, std::move(tree), options.caller_kind);
+    program.set_timing(options.timing);
+    Progress progress(options.progress && isatty(STDERR_FILENO) && data.size() >= kProgressBytes, data.size());
+
+    int64_t row_number = 0;  // of the row being computed, 1-based
+    std::vector<std::string> labels;
+    for (const CallText& c : program.tree().calls)
+        labels.push_back("[" + computes[static_cast<size_t>(c.expression)].name + "] " + c.text);
+    program.set_note_handler([&](int32_t site, const Note& note) {
+        progress.clear();
+        std::fprintf(stderr, "qelhost: row %lld: %s: %s\n", static_cast<long long>(row_number),
+                     labels[static_cast<size_t>(site)].c_str(), note.text.c_str());
+    });
+
+    std::vector<BadCells> bad(input_columns);
+    int64_t short_rows = 0, long_rows = 0, first_ragged_row = 0;
+    size_t first_ragged_count = 0;
+    std::vector<Field> fields;
+    std::vector<Record> records(kBatchRows);
+    std::vector<double> values(kBatchRows * slots);
+    Clock::duration parse_time{}, evaluate_time{}, write_time{};
+    int64_t rows = 0;
+
+    for (;;) {
+        const Clock::time_point t0 = Clock::now();
+        fields.clear();
+        size_t n = 0;
+        while (n < kBatchRows && reader.next(fields, records[n])) ++n;
+        if (n == 0) break;
+        for (size_t r = 0; r < n; ++r) {
+            const Record& rec = records[r];
+            double* row = &values[r * slots];
+            if (rec.count != input_columns) {
+                (rec.count < input_columns ? short_rows : long_rows) += 1;
+                if (first_ragged_row == 0) {
+                    first_ragged_row = rows + static_cast<int64_t>(r) + 1;
+                    first_ragged_count = rec.count;
+                }
+            }
+            for (const int32_t slot : read_slots) {
+                const size_t s = static_cast<size_t>(slot);
+                if (s >= rec.count) {
+                    row[s] = kMissing;  // a short row: the cell is not there
+                    continue;
+                }
+                const std::string_view text = field_text(fields[rec.first + s], scratch);
+                if (read_number(text, row[s]) == CellKind::not_number) {
+                    BadCells& b = bad[s];
+                    if (b.count++ == 0) {
+                        b.first_row = rows + static_cast<int64_t>(r) + 1;
+                        b.first_text = std::string(text.substr(0, 40));
+                    }
+                }
+            }
+        }
+        const Clock::time_point t1 = Clock::now();
+        for (size_t r = 0; r < n; ++r) {
+            double* row = &values[r * slots];
+            row_number = rows + static_cast<int64_t>(r) + 1;
+            for (Compute& c : computes) {
+                const int64_t before = program.divisions_by_zero();
+                row[c.slot] = program.evaluate(c.root, row);
+                c.divisions_by_zero += program.divisions_by_zero() - before;
+            }
+        }
+        const Clock::time_point t2 = Clock::now();
+        for (size_t r = 0; r < n; ++r) {
+            const Record& rec = records[r];
+            const double* row = &values[r * slots];
+            if (!any_replaced && rec.count == input_columns) {
+                out += rec.raw;
+            } else {
+                // Cell by cell: replaced cells, and rows whose number of
+                // cells differs from the header's (padded or cut to it).
+                for (size_t s = 0; s < input_columns; ++s) {
+                    if (s) out += delim;
+                    if (replaced[s])
+                        append_number(out, row[s], "");
+                    else if (s < rec.count)
+                        out += fields[rec.first + s].raw;
+                }
+            }
+            for (size_t s = input_columns; s < slots; ++s) {
+                out += delim;
+                append_number(out, row[s], "");
+            }
+            out += '\n';
+        }
+        if (out.size() >= kFlushBytes) flush();
+        const Clock::time_point t3 = Clock::now();
+        parse_time += t1 - t0;
+        evaluate_time += t2 - t1;
+        write_time += t3 - t2;
+        rows += static_cast<int64_t>(n);
+        progress.update(reader.offset(), rows);
+    }
+    const Clock::time_point t4 = Clock::now();
+    flush();
+    if (std::fflush(out_file) != 0 || std::ferror(out_file))
+        throw UsageError("cannot write " + (options.output.empty() ? std::string("standard output") : options.output) +
+                         ": " + std::strerror(errno));
+    if (out_file != stdout && std::fclose(out_file) != 0)
+        throw UsageError("cannot write " + options.output + ": " + std::strerror(errno));
+    write_time += Clock::now() - t4;
+    progress.clear();
+
+    // Summary.
+    int64_t calls = 0, ok = 0, notes = 0, entry_ns = 0;
+    std::map<uint32_t, int64_t> failures;
+    for (const CallSite& site : program.sites()) {
+        calls += site.stats.calls;
+        ok += site.stats.ok;
+        notes += site.stats.note_count;
+        entry_ns += site.stats.nanoseconds;
+        for (const auto& [status, count] : site.stats.failures) failures[status] += count;
+    }
+    std::string s = "qelhost: " + plural(rows, "row", "rows") + "; " + plural(calls, "call", "calls");
+    if (calls > 0) s += ": " + status_counts(ok, failures);
+    s += "; " + plural(notes, "note", "notes") + "\n";
+    for (size_t i = 0; i < program.sites().size(); ++i) {
+        const SiteStats& st = program.sites()[i].stats;
+        const auto& f = functions()[static_cast<size_t>(program.sites()[i].function)];
+        s += "  " + labels[i] + ": " + plural(st.calls, "call", "calls");
+        if (st.calls > 0) s += ": " + status_counts(st.ok, st.failures);
+        for (const auto& [position, count] : st.marks)
+            s += "; " + describe_argument(f, position) + " marked " + plural(count, "time", "times");
+        for (const auto& [id, count] : st.notes) s += "; " + plural(count, "note", "notes") + " " + std::to_string(id);
+        s += '\n';
+    }
+    for (const Compute& c : computes)
+        if (c.divisions_by_zero > 0)
+            s += "  [" + c.name + "] " + plural(c.divisions_by_zero, "division", "divisions") +
+                 " by zero, the result left missing\n";
+    for (size_t col = 0; col < input_columns; ++col) {
+        const BadCells& b = bad[col];
+        if (b.count == 0) continue;
+        s += "  column " + scope.names[col] + ": " + plural(b.count, "cell is", "cells are") +
+             " not a number, read as missing (first: row " + std::to_string(b.first_row) + ", \"" + b.first_text +
+             "\")\n";
+    }
+    if (short_rows + long_rows > 0)
+        s += "  " + plural(short_rows + long_rows, "row has", "rows have") + " a number of cells other than the header's " +
+             std::to_string(input_columns) + " (first: row " + std::to_string(first_ragged_row) + " with " +
+             std::to_string(first_ragged_count) + "); missing cells were read as missing, extra cells dropped\n";
+    if (reader.unclosed_quote_line() > 0)
+        s += "  the quoted cell opened on line " + std::to_string(reader.unclosed_quote_line()) +
+             " is never closed; it runs to the end of the file\n";
+    if (options.timing) {
+        const double total = seconds(Clock::now() - start);
+        char line[400];
+        std::snprintf(line, sizeof line,
+                      "  time: %.3f s, %.0f rows/s; read %.3f s, parse %.3f s, evaluate %.3f s (inside entries "
+                      "%.3f s), write %.3f s\n",
+                      total, total > 0 ? static_cast<double>(rows) / total : 0.0, seconds(read_time),
+                      seconds(parse_time), seconds(evaluate_time), static_cast<double>(entry_ns) * 1e-9,
+                      seconds(write_time));
+        s += line;
+    }
+    std::fputs(s.c_str(), stderr);
+    return 0;
+}
+
+}  // namespace qelhost
