@@ -155,11 +155,21 @@ TEST_F(IrrSolver, CodesCountsAndRates) {
         {{1, 1.5, -0.5, 1}, 1, 0, 2, 1, -3.0L, 1e-12}, {{1, 1.5, -0.5, 1}, 2, 0, 2, 1, 3.0L, 1e-12},
         {{1, 1.5, -0.5, 1}, 0, -997, 2, 1, 0, 0},      {{1, 1.5, -0.5, 1}, 0.5, -997, 2, 1, 0, 0},
     };
+    host::Toolkit& tk = host.toolkit();
     for (const auto& k : cases) {
         SCOPED_TRACE(testing::PrintToString(k.c) + " at frequency " + std::to_string(k.freq));
         Flows f{k.c, {}};
         ZirrParams p;
+        tk.reset_counts();
         ASSERT_EQ(run(f, k.freq, &p), k.code);
+        // One scratch pool, made with the parameter record and the name, one
+        // block of count doubles, destroyed on every path.
+        ASSERT_EQ(tk.creations().size(), 1u);
+        const host::Toolkit::Creation made = tk.creations()[0];
+        EXPECT_TRUE(made.parm[0] == 0x80000000u && made.parm[1] == 0 && made.parm[2] == 0 && made.zero == 0);
+        EXPECT_EQ(made.name, "WORKPOOL");
+        EXPECT_EQ(tk.allocations(), std::vector<size_t>{k.c.size() * sizeof(double)});
+        EXPECT_TRUE(tk.created() == 1 && tk.destroyed() == 1 && tk.live_pools() == 0);
         EXPECT_EQ(p.sign_changes, k.sign_changes);
         EXPECT_EQ(p.multiple, k.multiple);
         std::vector<int32_t> in_order(k.c.size());
@@ -219,25 +229,9 @@ TEST_F(IrrSolver, SeveralSignChangesPreferARateAtLeastZero) {
     EXPECT_NEAR(std::bit_cast<double>(0x3FB9999999999930ull), 0.1, 1e-12);  // the pattern itself
 }
 
-// One pool per call, made with the parameter record and the name, one block
-// of count doubles, destroyed on every path after creation.
-TEST_F(IrrSolver, ScratchPoolOnEveryPath) {
+TEST_F(IrrSolver, NoScratchPool) {
     host::Toolkit& tk = host.toolkit();
-    for (const std::vector<double>& c : {std::vector<double>{-100, 110}, {-100, 230, -132}, {1, -3, 3}, {100, 50},
-                                         {0, 0, 0}}) {
-        tk.reset_counts();
-        Flows f{c, {}};
-        ZirrParams p;
-        run(f, 1, &p);
-        ASSERT_EQ(tk.creations().size(), 1u);
-        const host::Toolkit::Creation made = tk.creations()[0];
-        EXPECT_TRUE(made.parm[0] == 0x80000000u && made.parm[1] == 0 && made.parm[2] == 0 && made.zero == 0);
-        EXPECT_EQ(made.name, "WORKPOOL");
-        EXPECT_EQ(tk.allocations(), std::vector<size_t>{c.size() * sizeof(double)});
-        EXPECT_TRUE(tk.created() == 1 && tk.destroyed() == 1 && tk.live_pools() == 0);
-    }
-    // No pool or no array: code 1, nothing read, nothing left.
-    Flows f{{-100, 110}, {}};
+    Flows f{{-100, 110}, {}};  // no pool or no array: code 1, nothing read, nothing left
     ZirrParams p;
     tk.reset_counts();
     tk.set_fail_create(true);

@@ -140,10 +140,7 @@ TEST(StripZerosAndDecompose, Cases) {
     z.degree = 2;
     EXPECT_FALSE(stripZeros(&z));
 
-    const struct {
-        std::vector<double> c, low, high;
-        int32_t code, k, low_trail_zeros;
-    } cases[] = {
+    const struct { std::vector<double> c, low, high; int32_t code, k, low_trail_zeros; } cases[] = {
         {{-1, -2, 3, 4}, {-1, -2}, {3, 4}, 0, 2, 0},
         {{5, 0, 0, -3}, {5}, {-3}, 0, 3, 2},
         {{-100, 110}, {-100}, {110}, 0, 1, 0},

@@ -123,12 +123,7 @@ TEST(Depreciation, Figures) {
 TEST(Depreciation, RefusalsInTheirOrder) {
     const uint32_t I = STATUS_INVALID_ARGS, R = STATUS_RESULT_MISSING;
     const Arg M = kMissing, Q = kQuietNaN;
-    const struct {
-        std::string_view fn;
-        std::vector<Arg> args;
-        uint32_t status;
-        int32_t marked;
-    } refusals[] = {
+    const struct { std::string_view fn; std::vector<Arg> args; uint32_t status; int32_t marked; } refusals[] = {
         {"DB", {M, M, 5, 2}, I, 1}, {"DB", {1, Q, 5, 2}, I, 2}, {"DB", {1, 1000, M, 0}, I, 3},
         {"DB", {1, 1000, 5, M}, I, 4},
         {"DB", {1, M, -5, 0}, I, 2}, {"DB", {1, 1000, -5, 0}, I, 3},  // missing tests, then life, then factor

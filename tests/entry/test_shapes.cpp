@@ -45,11 +45,7 @@ TEST(Marks, SetOneBitAndKeepTheHostsBits) {
 #endif
 }
 
-struct Recorded {
-    int calls = 0;
-    double q[4] = {};
-    int32_t which = 0, err_out = 0;
-} g_recorded;
+struct Recorded { int calls = 0; double q[4] = {}; int32_t which = 0, err_out = 0; } g_recorded;
 
 double record_quantity(double a, double b, double c, double d, int32_t which, int32_t* err) {
     ++g_recorded.calls;

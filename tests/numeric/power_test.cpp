@@ -10,10 +10,7 @@
 namespace qelfin::test {
 namespace {
 
-struct Outcome {
-    double value;
-    int32_t err;
-};
+struct Outcome { double value; int32_t err; };
 
 Outcome power(double x, double y) {
     int32_t err = 99;  // every path sets the word
@@ -38,10 +35,7 @@ double by_squaring(double ax, uint32_t k) {
 
 TEST(Zpower, SpecialCasesAndLimits) {
     const double M = std::numeric_limits<double>::quiet_NaN();  // MISSING expected
-    const struct {
-        double x, y, value;
-        int32_t err;
-    } cases[] = {
+    const struct { double x, y, value; int32_t err; } cases[] = {
         {0, 2, 0.0, 0}, {0, 0, M, 3}, {0, -1, M, 3}, {-0.0, 3, 0.0, 0}, {-8, 1.0 / 3, M, 2}, {-2, 0.5, M, 2},
         {-2, 3, -8.0, 0}, {-2, -2, 0.25, 0}, {-1, 7, -1.0, 0}, {-1, 8, 1.0, 0}, {-1, -7, -1.0, 0}, {1, 1e300, 1.0, 0},
         {5, 1, 5.0, 0}, {5, 0, 1.0, 0}, {-5, 1, -5.0, 0}, {5, -0.0, 1.0, 0}, {-1.5, 7, -17.0859375, 0},

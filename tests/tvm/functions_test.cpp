@@ -68,11 +68,7 @@ TEST(Functions, Figures) {
 // with STATUS_INVALID_ARGS.
 TEST(Functions, Refusals) {
     const uint32_t R = STATUS_RESULT_MISSING, I = STATUS_INVALID_ARGS;
-    const struct {
-        const char* fn;
-        double args[4];
-        uint32_t status;
-    } refusals[] = {
+    const struct { const char* fn; double args[4]; uint32_t status; } refusals[] = {
         {"COMPOUND", {100, 200, 0.05, 10}, R}, {"COMPOUND", {M, M, 0.05, 10}, R}, {"COMPOUND", {M, M, M, 10}, R},
         {"COMPOUND", {M, M, M, M}, R},          {"COMPOUND", {100, INFINITY, 0.05, 10}, R},
         {"COMPOUND", {100, 200, 0, M}, I},      // ln(1 + 0) is below the bound
