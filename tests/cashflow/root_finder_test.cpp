@@ -212,4 +212,28 @@ TEST(Iterations, LaguerrePol) {
     EXPECT_LT(std::fmin(std::fabs(r - 0.7), std::fmin(std::fabs(r - 1.3), std::fabs(r + 2.0))), 1e-12) << r;
 }
 
+// x^2 (x + 0.9), unstripped: from 0.99 Laguerre closes on the double root 0,
+// x falling about fourfold a step and no step negligible, so the value test
+// alone decides where it stops.  Lowering M tenfold at a time accepts each
+// iterate in turn: one found at evaluation 1 to 39 is the root (0), the one
+// found at the 40th is not (1), and after that no root is set.
+TEST(Iterations, LaguerreBudgetOfFortyEvaluations) {
+    std::vector<double> c = {0, 0, 0.9, 1};
+    IrrWork w{};
+    w.full = &w.polynomials[0];
+    w.full->coef = c.data();
+    w.full->degree = 3;
+    int found = 0;
+    double previous = 2;
+    for (double M = 1e13; M > 1e-60; M /= 10) {
+        w.full->max_abs = M;
+        w.root = 7;
+        const int32_t code = laguerrePol(&w);
+        if (w.root != 7 && w.root != previous) ++found;
+        EXPECT_EQ(code, found < 40 && w.root != 7 ? 0 : 1) << "iterate " << found;
+        if (w.root != 7) previous = w.root;
+    }
+    EXPECT_EQ(found, 40);
+}
+
 }  // namespace
