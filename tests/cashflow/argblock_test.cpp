@@ -50,10 +50,7 @@ double magnitude(const std::vector<double>& flows) {
 TEST_F(ArgumentBlockRoutines, PolynomialsByHornerEqualTheDefinition) {
     const auto intdvq = symbol<decltype(&::intdvq)>("intdvq");
     const auto netpvd = symbol<decltype(&::netpvd)>("netpvd");
-    const struct {
-        std::vector<double> flows;
-        double x;  // 2 or 0.5 with whole flows: every step exact
-    } cases[] = {
+    const struct { std::vector<double> flows; double x; } cases[] = {  // x = 2 or 0.5: every step exact
         {{1, 2, 3}, 2},      // 17 and 14 from both
         {{0, 0, 1, 2}, 2},   // intdvq drops the zeros: 5 and 2, not 20 and 28
         {{kMiss, 1, 1}, 2},  // a missing first flow is intdvq's constant term, 0
@@ -111,11 +108,8 @@ TEST_F(ArgumentBlockRoutines, Intdat) {
         symbol<decltype(&::intdat)>("intdat")(count(flows, n), freq, &rate, block.get());
         return rate;
     };
-    const struct {
-        std::vector<double> flows;
-        double freq;
-        long double root;  // the discount factor per interval
-    } cases[] = {
+    // root: the discount factor per interval
+    const struct { std::vector<double> flows; double freq; long double root; } cases[] = {
         {{-100, 110}, 1, 1 / 1.1L},  // one Newton step in phase 1
         {{-100, 110}, 0, 1 / 1.1L},  {{-100, 110}, -3, 1 / 1.1L},  // continuous
         {{-100, 110}, 2, 1 / 1.1L},  {{0, 0, -100, 110}, 1, 1 / 1.1L}, {{-100, kMiss, 121}, 1, 1 / 1.1L},

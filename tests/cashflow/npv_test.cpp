@@ -20,11 +20,8 @@ const double kAbove = std::nextafter(kLargestFlow, kInf);
 
 TEST_F(PresentValue, Figures) {
     const double below = std::nextafter(kRateLimit, 0.0);
-    const struct {
-        const char* name;
-        std::vector<double> args;
-        double expected, tolerance;  // tolerance 0: the exact double
-    } figures[] = {
+    // tolerance 0: the exact double
+    const struct { const char* name; std::vector<double> args; double expected, tolerance; } figures[] = {
         {"NPV", {10, 1, -100, 110}, 0.0, 1e-12},  // -100 + 110 / 1.1, up to the rounding of 1 / 1.1
         {"NETPV", {0.1, 1, -100, 110}, 0.0, 1e-12},         {"NPV", {0, 4, 1, 2, 3}, 6.0, 0},
         {"NETPV", {0, 0, 1, 2}, 3.0, 0},                     {"NPV", {5, 12, -250.5}, -250.5, 0},

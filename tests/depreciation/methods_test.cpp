@@ -17,11 +17,7 @@ constexpr double kMaxLife = 5.643803094122288e+102;  // SYD
 constexpr double kUlp = 2.220446049250313e-16;     // 2^-52: TAB's largest sum is 1 + 3 ulps
 constexpr double kDenorm = 4.9406564584124654e-324;
 
-struct Figure {
-    std::string_view fn;
-    std::vector<Arg> args;
-    double expected;  // to a relative 1e-13
-};
+struct Figure { std::string_view fn; std::vector<Arg> args; double expected; };  // to a relative 1e-13
 
 std::vector<Figure> figures() {
     std::vector<Figure> f = {

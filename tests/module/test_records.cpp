@@ -31,7 +31,8 @@ protected:
 TEST_F(Records, LoadEntryKeepsAnchorsAndToolkitHandle) {
     auto mcn_main = module.symbol<const ImageInformation* (*)(void*, void*)>("mcn_main");
     void** const anchors[] = {module.symbol<void**>("v_global_gcb_anchor"),
-                              module.symbol<void**>("v_global_pidb_anchor"), module.symbol<void**>("Exported_RZHandle")};
+                              module.symbol<void**>("v_global_pidb_anchor"),
+                              module.symbol<void**>("Exported_RZHandle")};
     EXPECT_TRUE(*anchors[0] == host.control_block() && *anchors[1] == host.pidb());
     EXPECT_EQ(*anchors[2], host.control_block()[GCB_TOOLKIT]);
     // A second call overwrites the three globals and returns the same record.

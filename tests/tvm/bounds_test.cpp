@@ -8,13 +8,9 @@ namespace {
 
 const double kHalfUlpOfOne = std::ldexp(1.0, -53);  // 1 + this rounds to 1
 
-struct Bound {
-    const char* fn;
-    double args[4];
-    int step;        // argument (0-based) moved to the next double
-    double toward;   // direction of that move
-    bool accepted;   // outcome at the bound; the next double has the other
-};
+// step: the argument (0-based) moved to the next double toward `toward`; accepted: the outcome at the bound
+// (the next double has the other).
+struct Bound { const char* fn; double args[4]; int step; double toward; bool accepted; };
 
 const Bound kBounds[] = {
     {"COMPOUND", {M, 0, 0.05, 10}, 1, -1, true},                  // a: f >= 0

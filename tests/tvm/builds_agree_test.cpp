@@ -21,13 +21,9 @@ long double annuity_factor(double r, double n) { return -expm1l(-n * log1pl(r));
 const double kMonthly7 = 0.07 / 12, kFinal = 1320.6787162326284;
 const double kPlan120 = std::bit_cast<double>(0x40E2D433E50FBF8Dull);  // SAVING(M, 250, 0.004, 120)
 
-struct Row {
-    const char* fn;  // a function, or a routine with its arguments first
-    double args[4];
-    uint64_t expected;
-    long double exact;
-    double tolerance;  // relative, of the pattern against the exact quantity
-};
+// fn: a function, or a routine taking the leading arguments; tolerance: of the pattern against the exact
+// quantity, relative.
+struct Row { const char* fn; double args[4]; uint64_t expected; long double exact; double tolerance; };
 
 const Row kRows[] = {
     {"COMPOUND", {100, M, 0.05, 10}, 0x40645C767A6EFD8Full, 100 * growth(1.05, 10), 12 * DBL_EPSILON},

@@ -13,12 +13,7 @@ const double kBelowMort = std::nextafter(1e-10, 0.0), kBelowSaving = std::nextaf
 const long double kR10 = 1e-10, kMinus = -0.9999999;  // the doubles, widened
 const long double kLoanFactor = -expm1l(-360 * log1pl(kR10));  // 1 - (1 + r)^-n at r = 1e-10, n = 360
 
-struct Figure {
-    const char* fn;
-    double args[4];
-    long double expected;
-    double tolerance;  // relative; 0: bit for bit
-};
+struct Figure { const char* fn; double args[4]; long double expected; double tolerance; };  // 0: bit for bit
 
 const Figure kFigures[] = {
     {"COMPOUND", {M, 0, 0.05, 10}, 0.0, 0},          {"COMPOUND", {0, M, 0.05, 10}, 0.0, 0},
@@ -103,12 +98,8 @@ TEST(Functions, Refusals) {
 // host as STATUS_INVALID_ARGS without a mark.
 TEST(Functions, SolverCodes) {
     using Solver = double (*)(double, double, double, double, int32_t, int32_t*);
-    const struct {
-        const char* solver;
-        double q[4];
-        int32_t which, err;
-        double value;  // NaN: MISSING
-    } cases[] = {
+    // value NaN: MISSING
+    const struct { const char* solver; double q[4]; int32_t which, err; double value; } cases[] = {
         {"zcmpnd", {100, M, 1e200, 2}, 2, 1, kNaN},          {"zcmpnd", {100, M, -0.999999999, 5}, 2, 1, kNaN},
         {"zcmpnd", {100, 200, 0.05, 10}, 0, 1, kNaN},        {"zcmpnd", {100, 200, 0.05, 10}, 5, 1, kNaN},
         {"zcmpnd", {100, 12345, 0.05, 10}, 2, 0, 162.88946267774415},
