@@ -62,8 +62,9 @@ TEST(ZlnSumOfExp, WithoutOverflowSymmetricAndAccurate) {
     EXPECT_EQ(f(-1000, 0), 0.0);
     EXPECT_EQ(f(800, 0), 800.0);
     // Both sides of the series threshold |a - b| = ln 32 = 3.4657.
-    const double pairs[][2] = {{0, 0.5},   {1, -1},     {2, -1.4},      {0, -3.4},    {0, -3.5},   {10, 6},
-                               {-20, -25.5}, {709, 709.5}, {1e6, 1e6 + 1}, {-1e-3, 2e-3}, {0.25, -40}, {100, 99.999999}};
+    const double pairs[][2] = {{0, 0.5},     {1, -1},      {2, -1.4},      {0, -3.4},     {0, -3.5},
+                               {10, 6},      {-20, -25.5}, {709, 709.5},   {1e6, 1e6 + 1}, {-1e-3, 2e-3},
+                               {0.25, -40},  {100, 99.999999}};
     for (const auto& p : pairs) {
         SCOPED_TRACE(testing::Message() << p[0] << ", " << p[1]);
         const double ab = f(p[0], p[1]);
