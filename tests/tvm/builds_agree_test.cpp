@@ -1,8 +1,8 @@
 // Results whose road calls no exp, log or pow (whole powers by squaring, the
 // series of zexpm1 and zln1px, zero-rate formulas, the SAVING rate search
 // over whole powers) must have the same bits on x86-64 and i386: each row
-// pins them.  The patterns are the specified operation sequence evaluated in
-// IEEE double outside this code base; each is also checked against the
+// pins them.  The patterns are each method's sequence of operations evaluated
+// in IEEE double outside this code base; each is also checked against the
 // quantity computed here in extended precision, within the rounding that
 // sequence allows, so that a pattern copied from a wrong result would show.
 #include "tvm/tvm.h"
