@@ -186,8 +186,13 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             which = int_or(r, 0, which);
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), d(2), d(3), which, &err);
-            const int32_t top = op == 9 ? 5 : 1;
-            v.check(err >= 0 && err <= top, "error word " + std::to_string(err));
+            // zcmpnd and zsaving fail with 1 only; zmort names its failures
+            // 1 to 5, and the outcome of a rate search that does not converge
+            // is the implementer's (a further positive code, or a rate).
+            if (op == 9)
+                v.check(err >= 0, "error word " + std::to_string(err));
+            else
+                v.check(err == 0 || err == 1, "error word " + std::to_string(err));
             if (err != 0 && op == 9) v.check(bits_of(y) == 0, "zmort failed without returning 0.0");
             if (err != 0 && op != 9) v.check(is_missing_bits(y), "failed without MISSING");
             break;
