@@ -11,15 +11,16 @@
 //   V     argument values: the shortest decimal that reads back as the same
 //         double, or x and the 16 hex digits of the bit pattern for NaNs
 //
-// Result line:  INDEX STATUS MARKED/MARKS NOTES L=CALLS O=OUT[,OUT] [P=...] [Q=...]
+// Result line:  INDEX STATUS MARKED/MARKS NOTES L=CALLS O=OUT[,OUT] [P=... Q=... R=...]
 //   STATUS  entry status or routine error word (hex); "absent" when the
 //           module lacks the routine (nothing else follows)
 //   NOTES   '-' or id:function pairs joined by '+'
 //   L       calls of exp, log and pow made by the call
 //   O       outputs as bit patterns: the result (two for intdvq and
 //           netpvd), then the rate of every note 201
-//   P, Q    the outputs again with every exp, log and pow result moved one
-//           unit in the last place up (P) and down (Q); only when L > 0
+//   P, Q, R the outputs again with every exp, log and pow result moved one
+//           unit in the last place up (P), down (Q), and alternately up and
+//           down (R); only when L > 0
 #pragma once
 
 #include <bit>

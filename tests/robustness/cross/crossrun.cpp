@@ -4,8 +4,9 @@
 //
 //   qelfin_crossrun TABLE [MODULE]
 //
-// Every call that uses exp, log or pow is made twice more with their
-// results moved one unit in the last place up and down (libm_probe.c), so
+// Every call that uses exp, log or pow is made three more times with their
+// results moved one unit in the last place up, down and alternately
+// (libm_probe.c), so
 // that the comparer knows which results depend on the math library and by
 // how much.  Repeats leave the call sites as the first call left them.
 #include "tests/robustness/cross/cross_table.h"
@@ -180,14 +181,14 @@ int main(int argc, char** argv) {
         std::printf("%ld %llx %d/%d %s L=%ld O=%s", index++, static_cast<unsigned long long>(o.status), o.marked,
                     o.marks, o.notes.c_str(), libm, outs(o.out).c_str());
         if (libm > 0) {
-            for (int nudge : {+1, -1}) {
+            for (int nudge : {+1, -1, 2}) {
                 int32_t counter = counter_before;
                 CallSite copy{site ? site->caller_kind : uint8_t{0},
                               site && site->call_state ? &counter : nullptr};
                 qelfin_libm_nudge = nudge;
                 const Outputs moved = runner.call(c, site ? &copy : nullptr, ok);
                 qelfin_libm_nudge = 0;
-                std::printf(" %s=%s", nudge > 0 ? "P" : "Q", outs(moved.out).c_str());
+                std::printf(" %s=%s", nudge == 1 ? "P" : nudge == -1 ? "Q" : "R", outs(moved.out).c_str());
             }
         }
         std::printf("\n");

@@ -15,7 +15,10 @@
 #include <string.h>
 
 long qelfin_libm_calls = 0; /* calls since the runner last cleared it */
-int qelfin_libm_nudge = 0;  /* +1: results one ulp up, -1: one ulp down, 0: as libm gives them */
+/* 0: results as libm gives them; +1: one ulp up; -1: one ulp down;
+ * 2: alternately up and down, call by call (so that differences between
+ * two results cannot cancel as they may when all move the same way) */
+int qelfin_libm_nudge = 0;
 
 typedef double (*unary)(double);
 typedef double (*binary)(double, double);
@@ -29,11 +32,13 @@ static void* real(const char* name) {
 /* One ulp towards +infinity or -infinity; NaNs and infinities stay. */
 static double nudge(double r) {
     uint64_t b;
+    int up = qelfin_libm_nudge > 0;
+    if (qelfin_libm_nudge == 2) up = (qelfin_libm_calls & 1) != 0;
     if (qelfin_libm_nudge == 0 || r != r || r - r != 0) return r;
     memcpy(&b, &r, sizeof b);
     if (r == 0) {
-        b = qelfin_libm_nudge > 0 ? 1 : 0x8000000000000001ull;
-    } else if ((r > 0) == (qelfin_libm_nudge > 0)) {
+        b = up ? 1 : 0x8000000000000001ull;
+    } else if ((r > 0) == up) {
         ++b;
     } else {
         --b;
