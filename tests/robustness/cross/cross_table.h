@@ -18,9 +18,9 @@
 //   L       calls of exp, log and pow made by the call
 //   O       outputs as bit patterns: the result (two for intdvq and
 //           netpvd), then the rate of every note 201
-//   P, Q, R the outputs again with every exp, log and pow result moved one
-//           unit in the last place up (P), down (Q), and alternately up and
-//           down (R); only when L > 0
+//   P, Q, R STATUS/OUT[,OUT]: the call again with every exp, log and pow
+//           result moved one unit in the last place up (P), down (Q), and
+//           alternately up and down (R); only when L > 0
 #pragma once
 
 #include <bit>

@@ -16,7 +16,14 @@
 //     covers results that magnify a libm difference, such as a rate
 //     computed as exp(x) - 1 for a small x.  NaNs and infinities must be
 //     identical.
-// Prints a summary per function and every disagreement; exits 1 on any.
+//   - One exception to equal statuses: a search whose acceptance test sits
+//     right at its tolerance may succeed on one build and fail on the other.
+//     That is accepted only when the build's own status changes to the
+//     other build's when libm's results move by one unit in the last place
+//     (the runners record the statuses of the moved calls); such calls are
+//     counted and listed, not compared further.
+// Prints a summary per function, every disagreement and every accepted
+// status flip; exits 1 on any disagreement.
 #include "tests/robustness/cross/cross_table.h"
 
 #include <algorithm>
@@ -38,11 +45,18 @@ using qelfin::cross::split;
 constexpr uint64_t kUlps = 4;
 constexpr double kSpread = 4.0;
 
+struct Moved {
+    bool present = false;
+    std::string status;
+    std::vector<double> out;
+};
+
 struct Result {
     bool absent = false;
     std::string status, marks, notes;
     long libm = 0;
-    std::vector<double> out, up, down, alternate;
+    std::vector<double> out;
+    Moved up, down, alternate;
     std::string text;
 };
 
@@ -68,9 +82,14 @@ Result parse(const std::string& line) {
         const std::string value = tok.substr(2);
         if (tok.rfind("L=", 0) == 0) r.libm = std::stol(value);
         if (tok.rfind("O=", 0) == 0) r.out = doubles(value);
-        if (tok.rfind("P=", 0) == 0) r.up = doubles(value);
-        if (tok.rfind("Q=", 0) == 0) r.down = doubles(value);
-        if (tok.rfind("R=", 0) == 0) r.alternate = doubles(value);
+        Moved* m = tok.rfind("P=", 0) == 0 ? &r.up : tok.rfind("Q=", 0) == 0 ? &r.down
+                 : tok.rfind("R=", 0) == 0 ? &r.alternate : nullptr;
+        if (m != nullptr) {
+            const size_t slash = value.find('/');
+            m->present = true;
+            m->status = value.substr(0, slash);
+            m->out = doubles(value.substr(slash + 1));
+        }
     }
     return r;
 }
@@ -90,9 +109,9 @@ uint64_t ulps(double a, double b) {
 double spread(const Result& r, size_t j) {
     double s = 0;
     for (const auto* moved : {&r.up, &r.down, &r.alternate}) {
-        if (moved->empty()) continue;
-        if (j >= moved->size()) return HUGE_VAL;
-        const double m = (*moved)[j], o = r.out[j];
+        if (!moved->present) continue;
+        if (moved->status != r.status || j >= moved->out.size()) return HUGE_VAL;
+        const double m = moved->out[j], o = r.out[j];
         if (std::bit_cast<uint64_t>(m) == std::bit_cast<uint64_t>(o)) continue;
         if (!std::isfinite(m) || !std::isfinite(o)) return HUGE_VAL;
         s = std::max(s, std::fabs(m - o));
@@ -100,9 +119,18 @@ double spread(const Result& r, size_t j) {
     return s;
 }
 
+// Does moving libm's results by one ulp turn r's status into `other`?
+bool flips_to(const Result& r, const std::string& other) {
+    for (const auto* moved : {&r.up, &r.down, &r.alternate})
+        if (moved->present && moved->status == other) return true;
+    return false;
+}
+
 struct Stats {
-    long calls = 0, absent = 0, succeeded = 0, libm = 0, libm_identical = 0, libm_within = 0, failures = 0;
+    long calls = 0, absent = 0, succeeded = 0, libm = 0, libm_identical = 0, libm_within = 0, flips = 0,
+         failures = 0;
     uint64_t max_ulps = 0;
+    double max_ratio = 0;  // difference over libm's move, where more than kUlps apart
 };
 
 }  // namespace
@@ -118,7 +146,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::map<std::string, Stats> stats;
-    long index = 0, shown = 0, failures = 0;
+    long index = 0, shown = 0, failures = 0, flipped = 0;
     std::string call, la, lb;
     while (std::getline(table, call)) {
         if (call.empty()) continue;
@@ -137,7 +165,15 @@ int main(int argc, char** argv) {
             if (a.absent != b.absent) why = "one build lacks the routine (is a build out of date?)";
             ++st.absent;
         } else if (a.status != b.status) {
-            why = "status";
+            if (flips_to(a, b.status) || flips_to(b, a.status)) {
+                ++st.flips;
+                if (flipped++ < 10)
+                    std::printf("status flip explained by libm (call %ld):\n  %s\n  a: %s\n  b: %s\n", index,
+                                call.size() > 300 ? (call.substr(0, 300) + " ...").c_str() : call.c_str(),
+                                la.c_str(), lb.c_str());
+            } else {
+                why = "status";
+            }
         } else if (a.marks != b.marks) {
             why = "marks";
         } else if (a.notes != b.notes) {
@@ -162,8 +198,12 @@ int main(int argc, char** argv) {
                 } else {
                     const uint64_t u = ulps(x, y);
                     worst = std::max(worst, u);
-                    if (u > kUlps && !(std::fabs(x - y) <= kSpread * moves))
-                        why = out + " differs by " + std::to_string(u) + " ulps, more than libm's share explains";
+                    if (u > kUlps) {
+                        const double ratio = std::fabs(x - y) / moves;
+                        st.max_ratio = std::max(st.max_ratio, ratio);
+                        if (!(ratio <= kSpread))
+                            why = out + " differs by " + std::to_string(u) + " ulps, more than libm's share explains";
+                    }
                     within = true;
                 }
             }
@@ -180,23 +220,32 @@ int main(int argc, char** argv) {
         }
         ++index;
     }
-    std::printf("%-12s %8s %7s %8s %8s %10s %10s %9s %8s\n", "function", "calls", "absent", "status 0", "libm",
-                "libm same", "libm near", "max ulps", "disagree");
+    std::printf("%-12s %7s %6s %8s %7s %9s %9s %9s %8s %5s %8s\n", "function", "calls", "absent", "status 0", "libm",
+                "libm same", "libm near", "max ulps", "max d/m", "flips", "disagree");
     Stats total;
+    auto row = [](const char* name, const Stats& s) {
+        std::printf("%-12s %7ld %6ld %8ld %7ld %9ld %9ld %9llu %8.3g %5ld %8ld\n", name, s.calls, s.absent,
+                    s.succeeded, s.libm, s.libm_identical, s.libm_within, static_cast<unsigned long long>(s.max_ulps),
+                    s.max_ratio, s.flips, s.failures);
+    };
     for (const auto& [name, s] : stats) {
-        std::printf("%-12s %8ld %7ld %8ld %8ld %10ld %10ld %9llu %8ld\n", name.c_str(), s.calls, s.absent, s.succeeded,
-                    s.libm, s.libm_identical, s.libm_within, static_cast<unsigned long long>(s.max_ulps), s.failures);
+        row(name.c_str(), s);
         total.calls += s.calls;
         total.absent += s.absent;
         total.succeeded += s.succeeded;
         total.libm += s.libm;
         total.libm_identical += s.libm_identical;
         total.libm_within += s.libm_within;
+        total.flips += s.flips;
+        total.failures += s.failures;
         total.max_ulps = std::max(total.max_ulps, s.max_ulps);
+        total.max_ratio = std::max(total.max_ratio, s.max_ratio);
     }
-    std::printf("%-12s %8ld %7ld %8ld %8ld %10ld %10ld %9llu %8ld\n", "all", total.calls, total.absent,
-                total.succeeded, total.libm, total.libm_identical, total.libm_within,
-                static_cast<unsigned long long>(total.max_ulps), failures);
+    row("all", total);
+    std::printf("(libm: calls that used exp, log or pow; same: identical anyway; near: within the tolerance;\n"
+                " max d/m: largest difference over the move one ulp of libm makes, where more than %llu ulps;\n"
+                " flips: status differs, and one ulp of libm flips it on one build)\n",
+                static_cast<unsigned long long>(kUlps));
     if (std::getline(fa, la) || std::getline(fb, lb)) {
         std::printf("the results hold more lines than the table\n");
         return 1;

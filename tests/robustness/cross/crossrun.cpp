@@ -188,7 +188,8 @@ int main(int argc, char** argv) {
                 qelfin_libm_nudge = nudge;
                 const Outputs moved = runner.call(c, site ? &copy : nullptr, ok);
                 qelfin_libm_nudge = 0;
-                std::printf(" %s=%s", nudge == 1 ? "P" : nudge == -1 ? "Q" : "R", outs(moved.out).c_str());
+                std::printf(" %s=%llx/%s", nudge == 1 ? "P" : nudge == -1 ? "Q" : "R",
+                            static_cast<unsigned long long>(moved.status), outs(moved.out).c_str());
             }
         }
         std::printf("\n");
