@@ -19,46 +19,43 @@ constexpr double bits(uint64_t b) { return std::bit_cast<double>(b); }
 // negated value.  Keep the order: seeds written earlier decode by it.
 constexpr std::array<double, 104> kSpecials = {
     // ordinary figures
-    0.0, 1.0, 2.0, 0.5, 100.0, 10.0, 5.0, 4.0, 3.0, 12.0, 360.0, 1000.0, 50000.0, 0.05, 0.1,
-    0.005, 0.01, 0.2, 0.3, 0.4, 0.6, 0.25, 1.5, 0.75, 1.05, 1.1, 110.0, 230.0, 132.0, 3.5, 4.5,
-    5.5, 1e6, 1e-5,
+    0.0, 1.0, 2.0, 0.5, 100.0, 10.0, 5.0, 4.0, 3.0, 12.0, 360.0, 1000.0, 50000.0, 0.05, 0.1, 0.005, 0.01, 0.2, 0.3, 0.4,
+    0.6, 0.25, 1.5, 0.75, 1.05, 1.1, 110.0, 230.0, 132.0, 3.5, 4.5, 5.5, 1e6, 1e-5,
     // missing values: MISSING and NaNs of other signs and payloads
-    bits(QELFIN_MISSING_BITS), bits(0x7FF8000000000000), bits(0xFFF8000000000000),
-    bits(0x7FF0000000000001), bits(0x7FF4000000000000), bits(0xFFF0000000000001),
-    bits(0x7FFFFFFFFFFFFFFF), bits(0xFFFFFFFFFFFFFFFF), bits(0x7FF8000000000001),
-    bits(0xFFFFFE0000000001),
+    bits(QELFIN_MISSING_BITS), bits(0x7FF8000000000000), bits(0xFFF8000000000000), bits(0x7FF0000000000001),
+    bits(0x7FF4000000000000), bits(0xFFF0000000000001), bits(0x7FFFFFFFFFFFFFFF), bits(0xFFFFFFFFFFFFFFFF),
+    bits(0x7FF8000000000001), bits(0xFFFFFE0000000001),
     // infinities, extremes, subnormals
     std::numeric_limits<double>::infinity(), -0.0, std::numeric_limits<double>::max(),
-    std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(),
-    bits(0x000FFFFFFFFFFFFF), std::numeric_limits<double>::epsilon(),
+    std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(), bits(0x000FFFFFFFFFFFFF),
+    std::numeric_limits<double>::epsilon(),
     // guards of the solvers: smallest divisors and factors, square and cube
     // roots of the largest double, the cash-flow bound, exponent bounds
-    1.491668147e-154, 1.4916681462400413e-154, 1.3407807929943e154, 1.3407807929942597e152,
-    5.643803094122288e102, 2.812644285236322e-102, 709.782712893384, 708.3964185,
-    72.0873067782343,
+    1.491668147e-154, 1.4916681462400413e-154, 1.3407807929943e154, 1.3407807929942597e152, 5.643803094122288e102,
+    2.812644285236322e-102, 709.782712893384, 708.3964185, 72.0873067782343,
     // integer limits
-    2147483647.0, 2147483646.0, 2147483648.0, 9007199254740992.0, 9007199254740994.0,
-    4294967296.0, 32767.0, 32768.0, 32766.0,
+    2147483647.0, 2147483646.0, 2147483648.0, 9007199254740992.0, 9007199254740994.0, 4294967296.0, 32767.0, 32768.0,
+    32766.0,
     // rate bounds, tolerances, factors
-    0.999999999, 0.99999999, 0.9999999, 1.0000000000000007, 0.9999999999, 1e-10, 1e-9, 1e-8,
-    1e-12, 1e-15, 1e-20, 0.03125, 1.0000000000001137, 4.547473508864643e-13, 2.000000000001,
-    0.999999999999, 1.000000000001, 0.99, 2.2737367544323216e-13, 0.3629244535057, 0.0100001,
+    0.999999999, 0.99999999, 0.9999999, 1.0000000000000007, 0.9999999999, 1e-10, 1e-9, 1e-8, 1e-12, 1e-15, 1e-20,
+    0.03125, 1.0000000000001137, 4.547473508864643e-13, 2.000000000001, 0.999999999999, 1.000000000001, 0.99,
+    2.2737367544323216e-13, 0.3629244535057, 0.0100001,
     // far out
     1e200, 1e-200, 1e300, 1e155, 1e154, 1e-300, 1e100, 1e-100, 1e16, 1e-16};
 static_assert(kSpecials.size() == 104);
 
 constexpr int kSelNegated = static_cast<int>(kSpecials.size());  // 104..207: negated specials
-constexpr int kSelSmallInt = 2 * kSelNegated;                     // 208..223: -4..11
-constexpr int kSelRaw = 224;        // 8 raw bytes
-constexpr int kSelUlps = 225;       // special, moved by a signed number of ulps
-constexpr int kSelInt16 = 226;      // signed 16-bit integer
-constexpr int kSelDecimal = 227;    // int32 / 10^k
-constexpr int kSelNaN = 228;        // NaN of a chosen payload
-constexpr int kSelSubnormal = 229;  // subnormal of a chosen mantissa
-constexpr int kSelUnit = 230;       // in [0, 1)
-constexpr int kSelPow10 = 231;      // +-10^k
+constexpr int kSelSmallInt = 2 * kSelNegated;                    // 208..223: -4..11
+constexpr int kSelRaw = 224;                                     // 8 raw bytes
+constexpr int kSelUlps = 225;                                    // special, moved by a signed number of ulps
+constexpr int kSelInt16 = 226;                                   // signed 16-bit integer
+constexpr int kSelDecimal = 227;                                 // int32 / 10^k
+constexpr int kSelNaN = 228;                                     // NaN of a chosen payload
+constexpr int kSelSubnormal = 229;                               // subnormal of a chosen mantissa
+constexpr int kSelUnit = 230;                                    // in [0, 1)
+constexpr int kSelPow10 = 231;                                   // +-10^k
 // 232..247: more small integers, 12..27
-constexpr int kCharFirst = 248;     // 248..255: character arguments
+constexpr int kCharFirst = 248;  // 248..255: character arguments
 
 constexpr std::array<uint8_t, 8> kCallerKinds = {0x48, 0x58, 0x68, 0x88, 0x00, 0x01, 0x49, 0xFF};
 
@@ -158,9 +155,12 @@ ArgValue read_arg(ByteReader& in) {
     ArgValue a;
     a.numeric = false;
     switch (sel - kCharFirst) {
-        case 0: break;                                    // empty
+        case 0: break;                                      // empty
         case 1: a.text.assign(in.byte() % 24, ' '); break;  // blanks
-        case 2: a.text.assign(in.byte() % 24, ' '); a.text += static_cast<char>(in.byte()); break;
+        case 2:
+            a.text.assign(in.byte() % 24, ' ');
+            a.text += static_cast<char>(in.byte());
+            break;
         case 3: {  // explicit bytes
             size_t n = in.byte();
             if (n == 0xFF) n = in.u16();
@@ -249,7 +249,8 @@ void write_record(ByteWriter& out, const OpRecord& r) {
     out.byte(static_cast<uint8_t>(r.ints.size()));
     for (int32_t v : r.ints) write_int(out, v);
     const auto explicit_count = static_cast<int32_t>(r.values.size());
-    if (r.length <= kExplicitValues ? explicit_count != r.length : explicit_count < 1 || explicit_count > kExplicitValues)
+    if (r.length <= kExplicitValues ? explicit_count != r.length
+                                    : explicit_count < 1 || explicit_count > kExplicitValues)
         throw std::invalid_argument("a record's explicit values do not fit its length");
     write_length(out, r.length);
     if (r.length > kExplicitValues) out.byte(static_cast<uint8_t>(explicit_count - 1));

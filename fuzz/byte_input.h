@@ -27,8 +27,8 @@ namespace qelfin::fuzz {
 
 // Fault injection and block decorations of one operation.
 enum OpFlags : uint8_t {
-    kRefuseCounterPool = 0x01,  // gcb word 5 refuses (IRR/INTRR counter)
-    kFailToolkitCreate = 0x02,  // the toolkit creates no scratch pool
+    kRefuseCounterPool = 0x01,    // gcb word 5 refuses (IRR/INTRR counter)
+    kFailToolkitCreate = 0x02,    // the toolkit creates no scratch pool
     kFailToolkitAllocate = 0x04,  // scratch pools allocate nothing
     kRefuseVectorPool = 0x08,     // gcb word 10 refuses (qelwufin)
     kPremark = 0x10,              // one argument carries ARG_INVALID before the call

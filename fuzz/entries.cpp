@@ -157,30 +157,26 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     h.toolkit().set_fail_create(false);
     h.toolkit().set_fail_allocate(false);
 
-    std::string call = name + show_args(values, n);
-    call += " caller kind " + hex32(site.kind) + (state_before ? ", counter " + std::to_string(counter_before) : "");
-    if (r.flags) call += ", flags " + hex32(r.flags);
-    if (decor.premark) call += ", argument " + std::to_string(decor.premark) + " marked before";
-    Verdict v(call + " -> status " + hex32(status) + ", result " + show(result));
+    Verdict v;
 
-    v.check(known_status(status), "status is not one of the four codes");
-    v.check(!is_unwritten(result), "result not written");
-    if (status != 0) v.check(is_missing_bits(result), "failed without writing MISSING");
-    if (status == 0) v.check(!is_missing_bits(result), "MISSING returned with status 0");
-    v.check(block.fixed_part() == fixed_before, "the block changed beyond the marks and call_state");
+    QELFIN_CHECK(v, known_status(status), "status is not one of the four codes");
+    QELFIN_CHECK(v, !is_unwritten(result), "result not written");
+    if (status != 0) QELFIN_CHECK(v, is_missing_bits(result), "failed without writing MISSING");
+    if (status == 0) QELFIN_CHECK(v, !is_missing_bits(result), "MISSING returned with status 0");
+    QELFIN_CHECK(v, block.fixed_part() == fixed_before, "the block changed beyond the marks and call_state");
 
     int32_t new_marks = 0;
     for (int32_t i = 1; i <= n; ++i) {
         const bool before = marked_before[static_cast<size_t>(i - 1)];
         const bool after = block.marked(i);
-        if (before) v.check(after, "the mark of argument " + std::to_string(i) + " was cleared");
+        if (before) QELFIN_CHECK(v, after, "the mark of argument " + std::to_string(i) + " was cleared");
         if (after && !before) {
             ++new_marks;
-            v.check(!scan && may_mark(name, leading, i, n), "argument " + std::to_string(i) + " marked");
+            QELFIN_CHECK(v, !scan && may_mark(name, leading, i, n), "argument " + std::to_string(i) + " marked");
         }
     }
-    v.check(new_marks <= 1, std::to_string(new_marks) + " arguments marked");
-    if (new_marks > 0) v.check(status == STATUS_INVALID_ARGS, "an argument marked without STATUS_INVALID_ARGS");
+    QELFIN_CHECK(v, new_marks <= 1, std::to_string(new_marks) + " arguments marked");
+    if (new_marks > 0) QELFIN_CHECK(v, status == STATUS_INVALID_ARGS, "an argument marked without STATUS_INVALID_ARGS");
 
     // Pools: only IRR and INTRR use the counter pool and the toolkit.
     const auto counter_log = h.counter_pool().requests();
@@ -191,33 +187,37 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     // they are built when the module exports their solver.
     const bool irr_built = routines.zirr_s_ != nullptr;
     if (irr_built || !needs_counter)
-        v.check(asked == (needs_counter ? 1u : 0u), "the counter pool was asked " + std::to_string(asked) + " times");
-    v.check(asked <= 1, "the counter pool was asked " + std::to_string(asked) + " times");
+        QELFIN_CHECK(v, asked == (needs_counter ? 1u : 0u),
+                     "the counter pool was asked " + std::to_string(asked) + " times");
+    QELFIN_CHECK(v, asked <= 1, "the counter pool was asked " + std::to_string(asked) + " times");
     if (asked == 1) {
         const auto& req = counter_log.back();
-        v.check(req.size == 4 && req.flags == kCounterFlags, "counter requested with size " + std::to_string(req.size) +
-                                                                  " and flags " + std::to_string(req.flags));
+        QELFIN_CHECK(
+            v, req.size == 4 && req.flags == kCounterFlags,
+            "counter requested with size " + std::to_string(req.size) + " and flags " + std::to_string(req.flags));
     }
-    v.check(h.vector_pool().requests().size() == vector_requests, "the vector pool was asked");
-    v.check(h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
-    v.check(h.toolkit().created() - created == h.toolkit().destroyed() - destroyed, "pools created and destroyed differ");
-    if (!irr) v.check(h.toolkit().creations().size() == creations, "a toolkit pool was created");
+    QELFIN_CHECK(v, h.vector_pool().requests().size() == vector_requests, "the vector pool was asked");
+    QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
+    QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
+                 "pools created and destroyed differ");
+    if (!irr) QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
     const bool refused = asked == 1 && !counter_log.back().granted;
-    if (status == STATUS_NO_MEMORY) v.check(refused, "STATUS_NO_MEMORY without a refused counter");
-    if (refused) v.check(status == STATUS_NO_MEMORY, "refused counter not reported");
+    if (status == STATUS_NO_MEMORY) QELFIN_CHECK(v, refused, "STATUS_NO_MEMORY without a refused counter");
+    if (refused) QELFIN_CHECK(v, status == STATUS_NO_MEMORY, "refused counter not reported");
 
     // call_state and the counter behind it.
     int32_t* const state_after = block.get()->call_state;
     if (needs_counter && asked == 1) {
-        v.check((state_after == nullptr) == !counter_log.back().granted, "call_state not set as the counter allows");
+        QELFIN_CHECK(v, (state_after == nullptr) == !counter_log.back().granted,
+                     "call_state not set as the counter allows");
     } else {
-        v.check(state_after == state_before, "call_state changed");
+        QELFIN_CHECK(v, state_after == state_before, "call_state changed");
     }
     int32_t counter_after = counter_before;
     if (irr && status == 0 && changes > 1 && keeps_counter(site.kind)) ++counter_after;
     if (irr && state_after != nullptr)
-        v.check(*state_after == counter_after, "counter is " + std::to_string(*state_after) + ", expected " +
-                                                   std::to_string(counter_after));
+        QELFIN_CHECK(v, *state_after == counter_after,
+                     "counter is " + std::to_string(*state_after) + ", expected " + std::to_string(counter_after));
 
     // Notes.
     std::vector<int32_t> want_notes;
@@ -229,26 +229,34 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     std::vector<int32_t> got_notes;
     for (const auto& note : notes) {
         got_notes.push_back(note.id);
-        v.check(note.set == QELFIN_MESSAGE_SET, "note of set " + std::to_string(note.set));
-        v.check(note.function == name, "note names " + note.function);
+        QELFIN_CHECK(v, note.set == QELFIN_MESSAGE_SET, "note of set " + std::to_string(note.set));
+        QELFIN_CHECK(v, note.function == name, "note names " + note.function);
         if (note.id == QELFIN_NOTE_SEVERAL_SIGN_CHANGES) {
             const double shown = name == "IRR" ? note.rate * 100.0 : note.rate;
-            v.check(bits_of(shown) == bits_of(result), "note 201 carries " + show(note.rate));
+            QELFIN_CHECK(v, bits_of(shown) == bits_of(result), "note 201 carries " + show(note.rate));
         }
     }
-    v.check(got_notes == want_notes, std::to_string(got_notes.size()) + " notes written, " +
-                                          std::to_string(want_notes.size()) + " expected (" +
-                                          std::to_string(changes) + " sign changes)");
-    if (irr && status == 0) v.check(changes >= 1, "a rate for a series without a sign change");
+    QELFIN_CHECK(v, got_notes == want_notes,
+                 std::to_string(got_notes.size()) + " notes written, " + std::to_string(want_notes.size()) +
+                     " expected (" + std::to_string(changes) + " sign changes)");
+    if (irr && status == 0) QELFIN_CHECK(v, changes >= 1, "a rate for a series without a sign change");
 
     if (scan) {
-        v.check(status == 0, "scan failed");
-        v.check(bits_of(result) == bits_of(scan_expected), "scan counted " + show(result) + ", expected " +
-                                                                show(scan_expected));
+        QELFIN_CHECK(v, status == 0, "scan failed");
+        QELFIN_CHECK(v, bits_of(result) == bits_of(scan_expected),
+                     "scan counted " + show(result) + ", expected " + show(scan_expected));
     }
 
     site.call_state = state_after;
-    if (v.failed()) fail(v);
+    if (v.failed()) {
+        std::string call = name + show_args(values, n);
+        call +=
+            " caller kind " + hex32(site.kind) + (state_before ? ", counter " + std::to_string(counter_before) : "");
+        if (r.flags) call += ", flags " + hex32(r.flags);
+        if (decor.premark) call += ", argument " + std::to_string(decor.premark) + " marked before";
+        v.describe(call + " -> status " + hex32(status) + ", result " + show(result));
+        fail(v);
+    }
 }
 
 }  // namespace qelfin::fuzz

@@ -28,8 +28,7 @@ void find(const host::Module& m, const char* name, F& slot, std::vector<std::str
 
 std::string show(double x) {
     char buf[64];
-    if (is_missing_bits(x))
-        return "MISSING";
+    if (is_missing_bits(x)) return "MISSING";
     if (std::isnan(x))
         std::snprintf(buf, sizeof buf, "nan[0x%016" PRIX64 "]", bits_of(x));
     else if (x == 0 && std::signbit(x))

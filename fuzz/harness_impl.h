@@ -39,20 +39,26 @@ std::string show(const ArgValue& a);
 // The arguments of a list of `length` repeating `values`.
 std::string show_args(const std::vector<ArgValue>& values, int32_t length);
 
-// Collects the failed checks of one call and reports them together.
+// Collects the failed checks of one call and reports them together.  The
+// call is described only when something failed (describing every call
+// would cost more than making it).
 class Verdict {
 public:
-    explicit Verdict(std::string call) : call_(std::move(call)) {}
-    void check(bool ok, const std::string& what) {
-        if (!ok) failures_.push_back(what);
-    }
+    void add(std::string what) { failures_.push_back(std::move(what)); }
     bool failed() const { return !failures_.empty(); }
+    void describe(std::string call) { call_ = std::move(call); }
     std::string report() const;
 
 private:
     std::string call_;
     std::vector<std::string> failures_;
 };
+
+// A check whose message is only put together when the check fails.
+#define QELFIN_CHECK(verdict, ok, what) \
+    do {                                \
+        if (!(ok)) (verdict).add(what); \
+    } while (0)
 
 // The exported routines, found by name; null while the module lacks one.
 struct Routines {

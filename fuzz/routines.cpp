@@ -28,10 +28,9 @@ namespace qelfin::fuzz {
 namespace {
 
 const char* const kRoutineNames[] = {
-    "zpower", "zexpm1",  "zln1px",  "zlnSumOfExp", "zqlog",  "zvasum", "zvamx",  "vzatl",
-    "zcmpnd", "zmort",   "zsaving", "znpv",        "zirr_s", "zirr",   "zdcdb",  "zdpdb",
-    "zdcdbsl", "zdpdbsl", "zdcsl",  "zdpsl",       "zdcsyd", "zdpsyd", "zdctab", "zdptab",
-    "intdat", "intdvq",  "netpv2",  "netpvd",      "qelwufin", "rzvercn1"};
+    "zpower",  "zexpm1", "zln1px", "zlnSumOfExp", "zqlog",  "zvasum", "zvamx",   "vzatl",   "zcmpnd",   "zmort",
+    "zsaving", "znpv",   "zirr_s", "zirr",        "zdcdb",  "zdpdb",  "zdcdbsl", "zdpdbsl", "zdcsl",    "zdpsl",
+    "zdcsyd",  "zdpsyd", "zdctab", "zdptab",      "intdat", "intdvq", "netpv2",  "netpvd",  "qelwufin", "rzvercn1"};
 constexpr int kRoutineOps = sizeof kRoutineNames / sizeof kRoutineNames[0];
 
 constexpr int32_t kIrrCodes[] = {0, -999, 1, -1000, -995, -994, -993, -997};
@@ -48,12 +47,13 @@ int32_t within(int32_t v, int32_t available) { return v > available ? available 
 
 void check_series_ascending(Verdict& v, const SeriesProbe& probe, int32_t count) {
     const auto calls = static_cast<int32_t>(probe.asked.size());
-    v.check(calls == 0 || calls == count, "callback called " + std::to_string(calls) + " times for " +
-                                              std::to_string(count) + " cash flows");
+    QELFIN_CHECK(v, calls == 0 || calls == count,
+                 "callback called " + std::to_string(calls) + " times for " + std::to_string(count) + " cash flows");
     for (int32_t i = 0; i < calls; ++i)
         if (probe.asked[static_cast<size_t>(i)] != i) {
-            v.check(false, "callback asked for index " + std::to_string(probe.asked[static_cast<size_t>(i)]) +
-                               " as read " + std::to_string(i + 1));
+            QELFIN_CHECK(v, false,
+                         "callback asked for index " + std::to_string(probe.asked[static_cast<size_t>(i)]) +
+                             " as read " + std::to_string(i + 1));
             break;
         }
 }
@@ -61,10 +61,11 @@ void check_series_ascending(Verdict& v, const SeriesProbe& probe, int32_t count)
 void check_in_range(Verdict& v, const SeriesProbe& probe, int32_t m) {
     for (int32_t i : probe.asked)
         if (i < 0 || i >= m) {
-            v.check(false, "callback asked for index " + std::to_string(i) + " of a series of " + std::to_string(m));
+            QELFIN_CHECK(v, false,
+                         "callback asked for index " + std::to_string(i) + " of a series of " + std::to_string(m));
             break;
         }
-    v.check(!probe.foreign_context, "callback got a foreign context");
+    QELFIN_CHECK(v, !probe.foreign_context, "callback got a foreign context");
 }
 
 }  // namespace
@@ -85,7 +86,8 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     }
     auto d = [&](size_t i) { return i < x.size() ? x[i] : 1.0; };
     auto tail = [&](size_t from) {
-        return from < x.size() ? std::vector<double>(x.begin() + static_cast<long>(from), x.end()) : std::vector<double>{};
+        return from < x.size() ? std::vector<double>(x.begin() + static_cast<long>(from), x.end())
+                               : std::vector<double>{};
     };
 
     const bool faults = (r.flags & kFaults) != 0;
@@ -100,11 +102,7 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     const size_t creations = h.toolkit().creations().size();
     const size_t allocations = h.toolkit().allocations().size();
 
-    Verdict v(std::string(kRoutineNames[op]) + show_args(values, r.length) + " ints(" + [&] {
-        std::string t;
-        for (size_t i = 0; i < r.ints.size(); ++i) t += (i ? ", " : "") + std::to_string(r.ints[i]);
-        return t;
-    }() + ")" + (r.flags ? " flags " + std::to_string(r.flags) : ""));
+    Verdict v;
 
     arena.open();
     SeriesProbe probe;
@@ -118,26 +116,56 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     switch (op) {
         case 0: {  // zpower
             arena.seal();
-            if (!f.zpower_) { ran = false; break; }
+            if (!f.zpower_) {
+                ran = false;
+                break;
+            }
             int32_t err = kGarbage;
             const double y = f.zpower_(d(0), d(1), &err);
-            v.check(err >= 0 && err <= 3, "zpower error " + std::to_string(err));
-            if (err != 0) v.check(is_missing_bits(y), "zpower failed without MISSING");
+            QELFIN_CHECK(v, err >= 0 && err <= 3, "zpower error " + std::to_string(err));
+            if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "zpower failed without MISSING");
             break;
         }
-        case 1: arena.seal(); if (f.zexpm1_) f.zexpm1_(d(0)); else ran = false; break;
-        case 2: arena.seal(); if (f.zln1px_) f.zln1px_(d(0)); else ran = false; break;
-        case 3: arena.seal(); if (f.zlnSumOfExp_) f.zlnSumOfExp_(d(0), d(1)); else ran = false; break;
-        case 4: arena.seal(); if (f.zqlog_) f.zqlog_(d(0)); else ran = false; break;
+        case 1:
+            arena.seal();
+            if (f.zexpm1_)
+                f.zexpm1_(d(0));
+            else
+                ran = false;
+            break;
+        case 2:
+            arena.seal();
+            if (f.zln1px_)
+                f.zln1px_(d(0));
+            else
+                ran = false;
+            break;
+        case 3:
+            arena.seal();
+            if (f.zlnSumOfExp_)
+                f.zlnSumOfExp_(d(0), d(1));
+            else
+                ran = false;
+            break;
+        case 4:
+            arena.seal();
+            if (f.zqlog_)
+                f.zqlog_(d(0));
+            else
+                ran = false;
+            break;
         case 5:
         case 6: {  // zvasum, zvamx
             const double* p = arena.put_doubles(x);
             arena.seal();
             const int32_t n = within(int_or(r, 0, static_cast<int32_t>(x.size())), static_cast<int32_t>(x.size()));
-            if (op == 5 ? !f.zvasum_ : !f.zvamx_) { ran = false; break; }
+            if (op == 5 ? !f.zvasum_ : !f.zvamx_) {
+                ran = false;
+                break;
+            }
             const double got = op == 5 ? f.zvasum_(p, n) : f.zvamx_(p, n);
             if (n <= 0) {
-                v.check(got == 0.0, "an empty array gives " + show(got));
+                QELFIN_CHECK(v, got == 0.0, "an empty array gives " + show(got));
                 break;
             }
             bool nan = false;
@@ -150,13 +178,13 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             }
             if (nan) break;  // what a NaN element does is not fixed
             if (op == 6) {
-                v.check(bits_of(got) == bits_of(top), "largest magnitude " + show(top) + ", got " + show(got));
+                QELFIN_CHECK(v, bits_of(got) == bits_of(top), "largest magnitude " + show(top) + ", got " + show(got));
             } else if (std::isinf(sum) || sum > DBL_MAX / 2) {
-                v.check(got >= DBL_MAX / 4, "sum of magnitudes overflowing, got " + show(got));
+                QELFIN_CHECK(v, got >= DBL_MAX / 4, "sum of magnitudes overflowing, got " + show(got));
             } else {
                 const long double tol = sum * n * LDBL_EPSILON * 4096 + 4 * std::numeric_limits<double>::denorm_min();
-                v.check(std::fabs(got - sum) <= tol, "sum of magnitudes " + show(static_cast<double>(sum)) +
-                                                         ", got " + show(got));
+                QELFIN_CHECK(v, std::fabs(got - sum) <= tol,
+                             "sum of magnitudes " + show(static_cast<double>(sum)) + ", got " + show(got));
             }
             break;
         }
@@ -164,14 +192,18 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             const std::string text = !values.empty() && !values[0].numeric ? values[0].text : std::string(3, ' ');
             const uint8_t* p = arena.put_text(text);  // ends where nothing may be read
             arena.seal();
-            if (!f.vzatl_) { ran = false; break; }
+            if (!f.vzatl_) {
+                ran = false;
+                break;
+            }
             const int c = int_or(r, 0, ' ');
-            const int32_t n = within(int_or(r, 1, static_cast<int32_t>(text.size())), static_cast<int32_t>(text.size()));
+            const int32_t n =
+                within(int_or(r, 1, static_cast<int32_t>(text.size())), static_cast<int32_t>(text.size()));
             int want = 1;
             for (int32_t i = 0; i < n; ++i)
                 if (p[i] != c) want = 0;
             const int got = f.vzatl_(c, p, n);
-            v.check(got == want, "vzatl gives " + std::to_string(got) + ", expected " + std::to_string(want));
+            QELFIN_CHECK(v, got == want, "vzatl gives " + std::to_string(got) + ", expected " + std::to_string(want));
             break;
         }
         case 8:
@@ -179,7 +211,10 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         case 10: {  // zcmpnd, zmort, zsaving
             arena.seal();
             auto solve = op == 8 ? f.zcmpnd_ : op == 9 ? f.zmort_ : f.zsaving_;
-            if (!solve) { ran = false; break; }
+            if (!solve) {
+                ran = false;
+                break;
+            }
             int32_t which = 1;
             for (int i = 3; i >= 0; --i)
                 if (std::isnan(d(static_cast<size_t>(i)))) which = i + 1;
@@ -190,28 +225,32 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             // 1 to 5, and the outcome of a rate search that does not converge
             // is the implementer's (a further positive code, or a rate).
             if (op == 9)
-                v.check(err >= 0, "error word " + std::to_string(err));
+                QELFIN_CHECK(v, err >= 0, "error word " + std::to_string(err));
             else
-                v.check(err == 0 || err == 1, "error word " + std::to_string(err));
-            if (err != 0 && op == 9) v.check(bits_of(y) == 0, "zmort failed without returning 0.0");
-            if (err != 0 && op != 9) v.check(is_missing_bits(y), "failed without MISSING");
+                QELFIN_CHECK(v, err == 0 || err == 1, "error word " + std::to_string(err));
+            if (err != 0 && op == 9) QELFIN_CHECK(v, bits_of(y) == 0, "zmort failed without returning 0.0");
+            if (err != 0 && op != 9) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
             break;
         }
         case 11: {  // znpv
             const std::vector<double> flows = tail(2);
             make_probe(flows);
             arena.seal();
-            if (!f.znpv_) { ran = false; break; }
+            if (!f.znpv_) {
+                ran = false;
+                break;
+            }
             const int32_t m = within(int_or(r, 0, probe.length), probe.length);
             int32_t err = kGarbage;
             const double y = f.znpv_(d(0), d(1), m, &SeriesProbe::callback, &probe, &err);
-            v.check(err >= 0 && err <= 3, "znpv error " + std::to_string(err));
-            if (err != 0) v.check(is_missing_bits(y), "znpv failed without MISSING");
+            QELFIN_CHECK(v, err >= 0 && err <= 3, "znpv error " + std::to_string(err));
+            if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "znpv failed without MISSING");
             check_in_range(v, probe, m);
             for (size_t i = 0; i < probe.asked.size(); ++i)
                 if (probe.asked[i] != m - 1 - static_cast<int32_t>(i)) {
-                    v.check(false, "znpv read cash flow " + std::to_string(probe.asked[i]) + " as read " +
-                                       std::to_string(i + 1) + " of a series of " + std::to_string(m));
+                    QELFIN_CHECK(v, false,
+                                 "znpv read cash flow " + std::to_string(probe.asked[i]) + " as read " +
+                                     std::to_string(i + 1) + " of a series of " + std::to_string(m));
                     break;
                 }
             break;
@@ -221,7 +260,10 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             const std::vector<double> flows = tail(1);
             make_probe(flows);
             arena.seal();
-            if (op == 12 ? !f.zirr_s_ : !f.zirr_) { ran = false; break; }
+            if (op == 12 ? !f.zirr_s_ : !f.zirr_) {
+                ran = false;
+                break;
+            }
             // Counts the solver accepts are backed by the series; others
             // (below 2, above 32767) must be refused before any reading.
             int32_t count = int_or(r, 0, probe.length);
@@ -242,74 +284,89 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
                 p.rate = unwritten();
                 code = f.zirr_s_(&p);
                 rate = p.rate;
-                v.check(bits_of(p.freq) == bits_of(freq) && p.count == count && p.callback == cb &&
-                            p.context == &probe,
-                        "zirr_s changed its inputs");
+                QELFIN_CHECK(
+                    v, bits_of(p.freq) == bits_of(freq) && p.count == count && p.callback == cb && p.context == &probe,
+                    "zirr_s changed its inputs");
             } else {
                 code = kGarbage;
                 rate = f.zirr_(freq, count, cb, &probe, &code);
             }
-            v.check(irr_code(code), "IRR code " + std::to_string(code));
-            v.check((code == -999) == !valid, valid ? "a valid request refused" : "an invalid request accepted");
+            QELFIN_CHECK(v, irr_code(code), "IRR code " + std::to_string(code));
+            QELFIN_CHECK(v, (code == -999) == !valid,
+                         valid ? "a valid request refused" : "an invalid request accepted");
             if (op == 12) {
-                v.check((code == 0) != is_unwritten(rate), code == 0 ? "rate not written" : "rate written on failure");
+                QELFIN_CHECK(v, (code == 0) != is_unwritten(rate),
+                             code == 0 ? "rate not written" : "rate written on failure");
             } else {
-                v.check((code != 0) == is_missing_bits(rate), "zirr's value and code disagree");
+                QELFIN_CHECK(v, (code != 0) == is_missing_bits(rate), "zirr's value and code disagree");
             }
             check_in_range(v, probe, std::max(count, 0));
             const auto calls = static_cast<int32_t>(probe.asked.size());
             if (!valid || fail_create || fail_allocate) {
-                v.check(calls == 0, "the series was read without a scratch array");
-                if (valid) v.check(code == 1, "no scratch memory not reported as code 1");
+                QELFIN_CHECK(v, calls == 0, "the series was read without a scratch array");
+                if (valid) QELFIN_CHECK(v, code == 1, "no scratch memory not reported as code 1");
             } else {
                 check_series_ascending(v, probe, count);
-                v.check(calls == count, "the series was not read whole");
+                QELFIN_CHECK(v, calls == count, "the series was not read whole");
             }
-            v.check(h.toolkit().creations().size() - creations == (valid ? 1u : 0u), "scratch pools created: " +
-                    std::to_string(h.toolkit().creations().size() - creations));
+            QELFIN_CHECK(v, h.toolkit().creations().size() - creations == (valid ? 1u : 0u),
+                         "scratch pools created: " + std::to_string(h.toolkit().creations().size() - creations));
             const size_t allocated = h.toolkit().allocations().size() - allocations;
-            v.check(allocated <= 1, "more than one scratch allocation");
+            QELFIN_CHECK(v, allocated <= 1, "more than one scratch allocation");
             if (allocated == 1)
-                v.check(h.toolkit().allocations().back() == static_cast<size_t>(count) * sizeof(double),
-                        "scratch array of " + std::to_string(h.toolkit().allocations().back()) + " bytes");
+                QELFIN_CHECK(v, h.toolkit().allocations().back() == static_cast<size_t>(count) * sizeof(double),
+                             "scratch array of " + std::to_string(h.toolkit().allocations().back()) + " bytes");
             if (op == 12) {
                 if (!valid || fail_create || fail_allocate) {
-                    v.check(p.sign_changes == 0 && p.multiple == 0, "outputs not cleared on entry");
+                    QELFIN_CHECK(v, p.sign_changes == 0 && p.multiple == 0, "outputs not cleared on entry");
                 } else {
                     std::vector<double> read(flows.begin(), flows.begin() + count);
                     const int32_t changes = sign_changes(read);
                     const bool all_zero =
                         std::all_of(read.begin(), read.end(), [](double c) { return std::isnan(c) || c == 0; });
                     if (all_zero) {
-                        v.check(code == -1000 && p.sign_changes == -994, "an all-zero series not reported");
+                        QELFIN_CHECK(v, code == -1000 && p.sign_changes == -994, "an all-zero series not reported");
                     } else {
-                        v.check(p.sign_changes == changes, "sign changes " + std::to_string(p.sign_changes) +
-                                                               ", counted " + std::to_string(changes));
-                        v.check(p.multiple == (changes >= 2 ? 1 : 0), "multiple " + std::to_string(p.multiple));
-                        if (changes == 0) v.check(code == 1, "no sign change not reported as code 1");
+                        QELFIN_CHECK(
+                            v, p.sign_changes == changes,
+                            "sign changes " + std::to_string(p.sign_changes) + ", counted " + std::to_string(changes));
+                        QELFIN_CHECK(v, p.multiple == (changes >= 2 ? 1 : 0), "multiple " + std::to_string(p.multiple));
+                        if (changes == 0) QELFIN_CHECK(v, code == 1, "no sign change not reported as code 1");
                     }
                 }
             }
             break;
         }
-        case 14: case 15: case 16: case 17: {  // zdcdb, zdpdb, zdcdbsl, zdpdbsl
+        case 14:
+        case 15:
+        case 16:
+        case 17: {  // zdcdb, zdpdb, zdcdbsl, zdpdbsl
             arena.seal();
             auto solve = op == 14 ? f.zdcdb_ : op == 15 ? f.zdpdb_ : op == 16 ? f.zdcdbsl_ : f.zdpdbsl_;
-            if (!solve) { ran = false; break; }
+            if (!solve) {
+                ran = false;
+                break;
+            }
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), d(2), d(3), &err);
-            v.check(err >= -4 && err <= 3, "error word " + std::to_string(err));
-            if (err != 0) v.check(is_missing_bits(y), "failed without MISSING");
+            QELFIN_CHECK(v, err >= -4 && err <= 3, "error word " + std::to_string(err));
+            if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
             break;
         }
-        case 18: case 19: case 20: case 21: {  // zdcsl, zdpsl, zdcsyd, zdpsyd
+        case 18:
+        case 19:
+        case 20:
+        case 21: {  // zdcsl, zdpsl, zdcsyd, zdpsyd
             arena.seal();
             auto solve = op == 18 ? f.zdcsl_ : op == 19 ? f.zdpsl_ : op == 20 ? f.zdcsyd_ : f.zdpsyd_;
-            if (!solve) { ran = false; break; }
+            if (!solve) {
+                ran = false;
+                break;
+            }
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), d(2), &err);
-            v.check(err >= -3 && err <= 0, "error word " + std::to_string(err));
-            if (err != 0) v.check(is_missing_bits(y), "failed without MISSING");
+            QELFIN_CHECK(v, err >= -3 && err <= 0, "error word " + std::to_string(err));
+            if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
             break;
         }
         case 22:
@@ -317,19 +374,25 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             make_probe(tail(2));
             arena.seal();
             auto solve = op == 22 ? f.zdctab_ : f.zdptab_;
-            if (!solve) { ran = false; break; }
+            if (!solve) {
+                ran = false;
+                break;
+            }
             const int32_t m = within(int_or(r, 0, probe.length), probe.length);
             const ValueCallback cb = null_callback ? nullptr : &SeriesProbe::callback;
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), m, cb, &probe, &err);
-            v.check(err == 0 || err == 1, "error word " + std::to_string(err));
-            if (err != 0) v.check(is_missing_bits(y), "failed without MISSING");
+            QELFIN_CHECK(v, err == 0 || err == 1, "error word " + std::to_string(err));
+            if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
             check_in_range(v, probe, std::max(m, 0));
             if (!std::isnan(d(0)) && !std::isnan(d(1)) && (m < 1 || cb == nullptr))
-                v.check(err == 1 && probe.asked.empty(), "an empty table or no callback accepted");
+                QELFIN_CHECK(v, err == 1 && probe.asked.empty(), "an empty table or no callback accepted");
             break;
         }
-        case 24: case 25: case 26: case 27: {  // intdat, intdvq, netpv2, netpvd
+        case 24:
+        case 25:
+        case 26:
+        case 27: {  // intdat, intdvq, netpv2, netpvd
             // The block holds the arguments; the flows sit where IRR (from
             // argument 2) or NPV (from argument 3) keep them.
             const int32_t first = op <= 25 ? 2 : 3;
@@ -362,40 +425,50 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
                 ran = false;
                 break;
             }
-            v.check(!is_unwritten(out1) && !is_unwritten(out2), "an output not written");
-            v.check(std::memcmp(before.data(), block.get(), block.bytes()) == 0, "the block changed");
+            QELFIN_CHECK(v, !is_unwritten(out1) && !is_unwritten(out2), "an output not written");
+            QELFIN_CHECK(v, std::memcmp(before.data(), block.get(), block.bytes()) == 0, "the block changed");
             break;
         }
         case 28: {  // qelwufin
             arena.seal();
-            if (!f.qelwufin_) { ran = false; break; }
+            if (!f.qelwufin_) {
+                ran = false;
+                break;
+            }
             const size_t asked = h.vector_pool().requests().size();
             auto* vec = static_cast<FunctionVector*>(f.qelwufin_());
             const auto log = h.vector_pool().requests();
-            v.check(log.size() == asked + 1, "the vector pool was asked " + std::to_string(log.size() - asked) + " times");
+            QELFIN_CHECK(v, log.size() == asked + 1,
+                         "the vector pool was asked " + std::to_string(log.size() - asked) + " times");
             if (log.size() == asked + 1)
-                v.check(log.back().size == sizeof(FunctionVector) && log.back().flags == 8198, "vector request");
+                QELFIN_CHECK(v, log.back().size == sizeof(FunctionVector) && log.back().flags == 8198,
+                             "vector request");
             if (refuse_vector) {
-                v.check(vec == nullptr, "a vector from a refusing pool");
+                QELFIN_CHECK(v, vec == nullptr, "a vector from a refusing pool");
             } else if (vec == nullptr) {
-                v.check(false, "no vector from a willing pool");
+                QELFIN_CHECK(v, false, "no vector from a willing pool");
             } else {
-                v.check(std::memcmp(vec->entries, boot->vector()->entries, sizeof vec->entries) == 0,
-                        "the vector differs from the first one");
+                QELFIN_CHECK(v, std::memcmp(vec->entries, boot->vector()->entries, sizeof vec->entries) == 0,
+                             "the vector differs from the first one");
                 unsigned char head[sizeof vec->header];
                 std::memcpy(head, &vec->header, sizeof head);
-                v.check(std::all_of(std::begin(head), std::end(head), [](unsigned char c) { return c == host::Pool::kFill; }),
-                        "word 0 of the vector was written");
+                QELFIN_CHECK(v,
+                             std::all_of(std::begin(head), std::end(head),
+                                         [](unsigned char c) { return c == host::Pool::kFill; }),
+                             "word 0 of the vector was written");
             }
             break;
         }
         default: {  // rzvercn1
             arena.seal();
-            if (!f.rzvercn1_) { ran = false; break; }
+            if (!f.rzvercn1_) {
+                ran = false;
+                break;
+            }
             std::vector<uint8_t> copy(sizeof(VersionRecord), 0xCC);
             const int32_t rc = f.rzvercn1_(reinterpret_cast<VersionRecord*>(copy.data()));
-            v.check(rc == 0, "rzvercn1 returned " + std::to_string(rc));
-            v.check(copy == version_record, "the version record changed");
+            QELFIN_CHECK(v, rc == 0, "rzvercn1 returned " + std::to_string(rc));
+            QELFIN_CHECK(v, copy == version_record, "the version record changed");
             break;
         }
     }
@@ -405,10 +478,18 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     h.toolkit().set_fail_allocate(false);
     h.vector_pool().set_refuse(false);
     if (!ran) return;
-    v.check(h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
-    v.check(h.toolkit().created() - created == h.toolkit().destroyed() - destroyed, "pools created and destroyed differ");
-    if (op != 12 && op != 13) v.check(h.toolkit().creations().size() == creations, "a toolkit pool was created");
-    if (v.failed()) fail(v);
+    QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
+    QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
+                 "pools created and destroyed differ");
+    if (op != 12 && op != 13)
+        QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
+    if (v.failed()) {
+        std::string ints;
+        for (size_t i = 0; i < r.ints.size(); ++i) ints += (i ? ", " : "") + std::to_string(r.ints[i]);
+        v.describe(std::string(kRoutineNames[op]) + show_args(values, r.length) + " ints(" + ints + ")" +
+                   (r.flags ? " flags " + std::to_string(r.flags) : ""));
+        fail(v);
+    }
 }
 
 }  // namespace qelfin::fuzz

@@ -91,15 +91,24 @@ Seed encode_seed(const std::string& line) {
         int32_t repeat_to = -1;
         for (const auto& t : toks) {
             if (t[0] == '!') {
-                if (t == "!counter") r.flags |= kRefuseCounterPool | kFaults;
-                else if (t == "!create") r.flags |= kFailToolkitCreate | kFaults;
-                else if (t == "!allocate") r.flags |= kFailToolkitAllocate | kFaults;
-                else if (t == "!vector") r.flags |= kRefuseVectorPool | kFaults;
-                else if (t == "!nullcb" || t == "!extra") r.flags |= kExtraArguments;
-                else if (t == "!hostbits") r.flags |= kHostBits;
-                else if (t.rfind("!premark=", 0) == 0) premark = std::stoi(t.substr(9)), r.flags |= kPremark;
-                else if (t.rfind("!extra=", 0) == 0) extra = std::stoi(t.substr(7)), r.flags |= kExtraArguments;
-                else throw std::invalid_argument("unknown modifier " + t);
+                if (t == "!counter")
+                    r.flags |= kRefuseCounterPool | kFaults;
+                else if (t == "!create")
+                    r.flags |= kFailToolkitCreate | kFaults;
+                else if (t == "!allocate")
+                    r.flags |= kFailToolkitAllocate | kFaults;
+                else if (t == "!vector")
+                    r.flags |= kRefuseVectorPool | kFaults;
+                else if (t == "!nullcb" || t == "!extra")
+                    r.flags |= kExtraArguments;
+                else if (t == "!hostbits")
+                    r.flags |= kHostBits;
+                else if (t.rfind("!premark=", 0) == 0)
+                    premark = std::stoi(t.substr(9)), r.flags |= kPremark;
+                else if (t.rfind("!extra=", 0) == 0)
+                    extra = std::stoi(t.substr(7)), r.flags |= kExtraArguments;
+                else
+                    throw std::invalid_argument("unknown modifier " + t);
             } else if (t[0] == '@') {
                 const size_t colon = t.find(':');
                 kind = static_cast<uint8_t>(std::stoul(t.substr(1, colon - 1), nullptr, 16));

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
                 char name[32];
                 std::snprintf(name, sizeof name, "seed-%04d", ++written);
                 std::ofstream out(dir / name, std::ios::binary);
-                out.write(reinterpret_cast<const char*>(seed.bytes.data()), static_cast<std::streamsize>(seed.bytes.size()));
+                out.write(reinterpret_cast<const char*>(seed.bytes.data()),
+                          static_cast<std::streamsize>(seed.bytes.size()));
             }
         }
         std::printf("%d seeds written to %s\n", written, dir.c_str());

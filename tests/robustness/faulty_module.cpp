@@ -79,7 +79,8 @@ uint32_t leak_pool(FunctionArgs*, double* r) {
 uint32_t note(FunctionArgs*, double* r) {
     void** vectors = static_cast<void**>(g_gcb[GCB_SERVICE_VECTORS]);
     void** vector30 = static_cast<void**>(vectors[30]);
-    reinterpret_cast<MessageLogRoutine>(vector30[70])(QELFIN_MESSAGE_SET, QELFIN_NOTE_SEVERAL_SIGN_CHANGES, 0.1, "DEPSYD");
+    reinterpret_cast<MessageLogRoutine>(vector30[70])(QELFIN_MESSAGE_SET, QELFIN_NOTE_SEVERAL_SIGN_CHANGES, 0.1,
+                                                      "DEPSYD");
     set_missing(r);
     return STATUS_RESULT_MISSING;
 }

@@ -58,7 +58,8 @@ TEST_F(HarnessChecks, ReportsEachBrokenRule) {
     for (const auto& c : cases) {
         const std::string reports = run(c.call);
         EXPECT_NE(reports.find(c.reported), std::string::npos)
-            << c.call << " should report \"" << c.reported << "\", reported:\n" << reports;
+            << c.call << " should report \"" << c.reported << "\", reported:\n"
+            << reports;
     }
 }
 

@@ -55,26 +55,46 @@ std::vector<Arg> series(const std::vector<Arg>& lead, int n, double first, doubl
 std::vector<Call> program() {
     const Arg m = Arg::missing();
     std::vector<Call> p = {
-        {"COMPOUND", {100, m, 0.05, 10}},   {"COMPOUND", {m, 162.88946267774415, 0.05, 10}},
-        {"COMPOUND", {100, 200, m, 10}},    {"COMPOUND", {100, 200, 0.05, m}},
-        {"COMPOUND", {100, m, 1e200, 2}},   {"COMPOUND", {m, m, 0.05, 10}},
-        {"MORT", {50000, m, 0.005, 360}},   {"MORT", {50000, 299.775262576, m, 360}},
-        {"MORT", {1000, 100, 0.1, m}},      {"MORT", {1000, 100, m, 12}},
-        {"SAVING", {m, 100, 0.05, 10}},     {"SAVING", {1320.6787162326284, 100, m, 10}},
-        {"SAVING", {1000, 100, 0, m}},      {"DACCDB", {0.5, 1000, 5, 2}},
-        {"DEPDB", {1.5, 1000, 5, 2}},       {"DACCDB", {0.5, 1000, 2, 2}},
-        {"DEPDB", {1, 1000, 0, 2}},         {"DACCDB", {m, 1000, 5, 2}},
-        {"DEPDBSL", {6, 1000, 10, 2}},      {"DACCDBSL", {2.5, 1000, 5, 2}},
-        {"DACCDBSL", {2, 1000, 10, 0.5}},   {"DACCSL", {2.5, 1000, 5}},
-        {"DEPSL", {5.5, 1000, 5}},          {"DEPSL", {1, 1000, 0}},
-        {"DACCSYD", {2.5, 1500, 5}},        {"DEPSYD", {5, 1000, 4.5}},
-        {"DACCSYD", {1, 1e155, 5}},         {"DACCTAB", {1.5, 1000, 0.4, 0.3, 0.2, 0.1}},
-        {"DEPTAB", {4.5, 1000, 0.4, 0.3, 0.2, 0.1}}, {"DACCTAB", {1, 1000, 0.6, 0.6}},
-        {"DEPTAB", {1, 1000, 0.1, m}},      {"NPV", {10, 1, -100, 110}},
-        {"NETPV", {0.1, 0, 0, 1}},          {"NPV", {5, 1, 100, m, 100}},
-        {"NPV", {5, -1, 100}},              {"NETPV", {0.05, 12, m, m}},
-        {"IRR", {0, -100, m, 110}},         {"INTRR", {m, -100, 110}},
-        {"IRR", {1, 1, -3, 3}},             {"INTRR", {1, 100, 50}},
+        {"COMPOUND", {100, m, 0.05, 10}},
+        {"COMPOUND", {m, 162.88946267774415, 0.05, 10}},
+        {"COMPOUND", {100, 200, m, 10}},
+        {"COMPOUND", {100, 200, 0.05, m}},
+        {"COMPOUND", {100, m, 1e200, 2}},
+        {"COMPOUND", {m, m, 0.05, 10}},
+        {"MORT", {50000, m, 0.005, 360}},
+        {"MORT", {50000, 299.775262576, m, 360}},
+        {"MORT", {1000, 100, 0.1, m}},
+        {"MORT", {1000, 100, m, 12}},
+        {"SAVING", {m, 100, 0.05, 10}},
+        {"SAVING", {1320.6787162326284, 100, m, 10}},
+        {"SAVING", {1000, 100, 0, m}},
+        {"DACCDB", {0.5, 1000, 5, 2}},
+        {"DEPDB", {1.5, 1000, 5, 2}},
+        {"DACCDB", {0.5, 1000, 2, 2}},
+        {"DEPDB", {1, 1000, 0, 2}},
+        {"DACCDB", {m, 1000, 5, 2}},
+        {"DEPDBSL", {6, 1000, 10, 2}},
+        {"DACCDBSL", {2.5, 1000, 5, 2}},
+        {"DACCDBSL", {2, 1000, 10, 0.5}},
+        {"DACCSL", {2.5, 1000, 5}},
+        {"DEPSL", {5.5, 1000, 5}},
+        {"DEPSL", {1, 1000, 0}},
+        {"DACCSYD", {2.5, 1500, 5}},
+        {"DEPSYD", {5, 1000, 4.5}},
+        {"DACCSYD", {1, 1e155, 5}},
+        {"DACCTAB", {1.5, 1000, 0.4, 0.3, 0.2, 0.1}},
+        {"DEPTAB", {4.5, 1000, 0.4, 0.3, 0.2, 0.1}},
+        {"DACCTAB", {1, 1000, 0.6, 0.6}},
+        {"DEPTAB", {1, 1000, 0.1, m}},
+        {"NPV", {10, 1, -100, 110}},
+        {"NETPV", {0.1, 0, 0, 1}},
+        {"NPV", {5, 1, 100, m, 100}},
+        {"NPV", {5, -1, 100}},
+        {"NETPV", {0.05, 12, m, m}},
+        {"IRR", {0, -100, m, 110}},
+        {"INTRR", {m, -100, 110}},
+        {"IRR", {1, 1, -3, 3}},
+        {"INTRR", {1, 100, 50}},
     };
     p.push_back({"NPV", series({3, 12}, 600, -5000, 40)});
     p.push_back({"NETPV", series({0.07, 0}, 300, -1000, 25)});
@@ -91,18 +111,20 @@ std::vector<Call> program() {
 Outcome outcome(const CallResult& r) {
     Outcome o{r.status, std::bit_cast<uint64_t>(r.value), r.marked, r.mark_count, {}};
     for (const auto& n : r.notes)
-        o.notes.push_back(std::to_string(n.id) + ":" + std::to_string(std::bit_cast<uint64_t>(n.rate)) + ":" + n.function);
+        o.notes.push_back(std::to_string(n.id) + ":" + std::to_string(std::bit_cast<uint64_t>(n.rate)) + ":" +
+                          n.function);
     return o;
 }
 
 // The whole program, from fresh call sites of the six caller kinds.
 std::vector<Outcome> run(const Module& module, const std::vector<Call>& calls) {
-    std::array<CallSite, 6> sites{CallSite{0x48}, CallSite{0x58}, CallSite{0x68}, CallSite{0x88}, CallSite{0x00},
-                                  CallSite{0x10}};
+    std::array<CallSite, 6> sites{CallSite{0x48}, CallSite{0x58}, CallSite{0x68},
+                                  CallSite{0x88}, CallSite{0x00}, CallSite{0x10}};
     std::vector<Outcome> out;
     for (int round = 0; round < kRounds; ++round)
         for (const auto& c : calls)
-            out.push_back(outcome(module.call(c.name, c.args, c.site >= 0 ? &sites[static_cast<size_t>(c.site)] : nullptr)));
+            out.push_back(
+                outcome(module.call(c.name, c.args, c.site >= 0 ? &sites[static_cast<size_t>(c.site)] : nullptr)));
     return out;
 }
 
@@ -129,8 +151,8 @@ TEST(Threads, EveryEntryGivesWhatItGivesAlone) {
             const auto& b = got[static_cast<size_t>(t)][i];
             ASSERT_EQ(a, b) << "thread " << t << ", call " << i << ": " << describe(calls[i % calls.size()])
                             << "\n  alone: status " << a.status << " value " << a.value << " mark " << a.marked
-                            << " notes " << a.notes.size() << "\n  here:  status " << b.status << " value "
-                            << b.value << " mark " << b.marked << " notes " << b.notes.size();
+                            << " notes " << a.notes.size() << "\n  here:  status " << b.status << " value " << b.value
+                            << " mark " << b.marked << " notes " << b.notes.size();
         }
     }
     EXPECT_EQ(host.toolkit().live_pools(), 0);
@@ -140,7 +162,9 @@ TEST(Threads, EveryEntryGivesWhatItGivesAlone) {
 // The exported solvers with callbacks, each thread on series of its own.
 struct Flows {
     std::vector<double> c;
-    static double read(int32_t i, void* context) { return static_cast<const Flows*>(context)->c[static_cast<size_t>(i)]; }
+    static double read(int32_t i, void* context) {
+        return static_cast<const Flows*>(context)->c[static_cast<size_t>(i)];
+    }
 };
 
 TEST(Threads, ExportedSolversGiveWhatTheyGiveAlone) {

@@ -82,8 +82,10 @@ Result parse(const std::string& line) {
         const std::string value = tok.substr(2);
         if (tok.rfind("L=", 0) == 0) r.libm = std::stol(value);
         if (tok.rfind("O=", 0) == 0) r.out = doubles(value);
-        Moved* m = tok.rfind("P=", 0) == 0 ? &r.up : tok.rfind("Q=", 0) == 0 ? &r.down
-                 : tok.rfind("R=", 0) == 0 ? &r.alternate : nullptr;
+        Moved* m = tok.rfind("P=", 0) == 0   ? &r.up
+                   : tok.rfind("Q=", 0) == 0 ? &r.down
+                   : tok.rfind("R=", 0) == 0 ? &r.alternate
+                                             : nullptr;
         if (m != nullptr) {
             const size_t slash = value.find('/');
             m->present = true;
@@ -101,7 +103,8 @@ int64_t ordered(double x) {
 
 uint64_t ulps(double a, double b) {
     const int64_t x = ordered(a), y = ordered(b);
-    return x > y ? static_cast<uint64_t>(x) - static_cast<uint64_t>(y) : static_cast<uint64_t>(y) - static_cast<uint64_t>(x);
+    return x > y ? static_cast<uint64_t>(x) - static_cast<uint64_t>(y)
+                 : static_cast<uint64_t>(y) - static_cast<uint64_t>(x);
 }
 
 // How far output j moves when libm's results move by one ulp; infinite
@@ -127,8 +130,7 @@ bool flips_to(const Result& r, const std::string& other) {
 }
 
 struct Stats {
-    long calls = 0, absent = 0, succeeded = 0, libm = 0, libm_identical = 0, libm_within = 0, flips = 0,
-         failures = 0;
+    long calls = 0, absent = 0, succeeded = 0, libm = 0, libm_identical = 0, libm_within = 0, flips = 0, failures = 0;
     uint64_t max_ulps = 0;
     double max_ratio = 0;  // difference over libm's move, where more than kUlps apart
 };
@@ -169,8 +171,8 @@ int main(int argc, char** argv) {
                 ++st.flips;
                 if (flipped++ < 10)
                     std::printf("status flip explained by libm (call %ld):\n  %s\n  a: %s\n  b: %s\n", index,
-                                call.size() > 300 ? (call.substr(0, 300) + " ...").c_str() : call.c_str(),
-                                la.c_str(), lb.c_str());
+                                call.size() > 300 ? (call.substr(0, 300) + " ...").c_str() : call.c_str(), la.c_str(),
+                                lb.c_str());
             } else {
                 why = "status";
             }
@@ -224,9 +226,9 @@ int main(int argc, char** argv) {
                 "libm same", "libm near", "max ulps", "max d/m", "flips", "disagree");
     Stats total;
     auto row = [](const char* name, const Stats& s) {
-        std::printf("%-12s %7ld %6ld %8ld %7ld %9ld %9ld %9llu %8.3g %5ld %8ld\n", name, s.calls, s.absent,
-                    s.succeeded, s.libm, s.libm_identical, s.libm_within, static_cast<unsigned long long>(s.max_ulps),
-                    s.max_ratio, s.flips, s.failures);
+        std::printf("%-12s %7ld %6ld %8ld %7ld %9ld %9ld %9llu %8.3g %5ld %8ld\n", name, s.calls, s.absent, s.succeeded,
+                    s.libm, s.libm_identical, s.libm_within, static_cast<unsigned long long>(s.max_ulps), s.max_ratio,
+                    s.flips, s.failures);
     };
     for (const auto& [name, s] : stats) {
         row(name.c_str(), s);
@@ -242,10 +244,11 @@ int main(int argc, char** argv) {
         total.max_ratio = std::max(total.max_ratio, s.max_ratio);
     }
     row("all", total);
-    std::printf("(libm: calls that used exp, log or pow; same: identical anyway; near: within the tolerance;\n"
-                " max d/m: largest difference over the move one ulp of libm makes, where more than %llu ulps;\n"
-                " flips: status differs, and one ulp of libm flips it on one build)\n",
-                static_cast<unsigned long long>(kUlps));
+    std::printf(
+        "(libm: calls that used exp, log or pow; same: identical anyway; near: within the tolerance;\n"
+        " max d/m: largest difference over the move one ulp of libm makes, where more than %llu ulps;\n"
+        " flips: status differs, and one ulp of libm flips it on one build)\n",
+        static_cast<unsigned long long>(kUlps));
     if (std::getline(fa, la) || std::getline(fb, lb)) {
         std::printf("the results hold more lines than the table\n");
         return 1;

@@ -145,7 +145,8 @@ void irr(Rng& r, const char* name) {
 
 void depreciation(Rng& r, const char* name, int arity, bool whole) {
     const double life = whole || r.chance(0.6) ? r.integer(1, 40) : std::round(r.uniform(0.25, 40) * 4) / 4;
-    double period = r.chance(0.7) ? r.integer(-1, static_cast<int>(life) + 2) : std::round(r.uniform(-1, life + 2) * 4) / 4;
+    double period =
+        r.chance(0.7) ? r.integer(-1, static_cast<int>(life) + 2) : std::round(r.uniform(-1, life + 2) * 4) / 4;
     if (r.chance(0.05)) period = r.uniform(0, life);
     static const double factors[] = {2, 1.5, 1, 0.5, 3, 1.25};
     const double factor = r.chance(0.8) ? factors[r.integer(0, 5)] : r.uniform(0.05, 5);
@@ -162,8 +163,9 @@ void table(Rng& r, const char* name) {
     for (int k = 0; k < m; ++k) total += t.emplace_back(r.unit());
     const double keep = r.chance(0.8) ? 1.0 : r.uniform(0.5, 1.2);
     for (auto& x : t) x = r.or_special(std::round(x / total * keep * 1e4) / 1e4, 0.01);
-    std::vector<double> v = {r.or_special(r.chance(0.6) ? r.integer(-1, m + 2) : std::round(r.uniform(-1, m + 2) * 8) / 8),
-                             r.or_special(r.cents(0, 1e6))};
+    std::vector<double> v = {
+        r.or_special(r.chance(0.6) ? r.integer(-1, m + 2) : std::round(r.uniform(-1, m + 2) * 8) / 8),
+        r.or_special(r.cents(0, 1e6))};
     v.insert(v.end(), t.begin(), t.end());
     emit(name, "-", v);
 }
@@ -177,8 +179,12 @@ void routine(Rng& r) {
             break;
         }
         case 1: emit("zexpm1", "-", {r.or_special(r.chance(0.5) ? r.uniform(-0.02, 0.02) : r.uniform(-50, 50))}); break;
-        case 2: emit("zln1px", "-", {r.or_special(r.chance(0.5) ? r.uniform(-0.05, 0.05) : r.uniform(-0.9, 50))}); break;
-        case 3: emit("zlnSumOfExp", "-", {r.or_special(r.uniform(-800, 800)), r.or_special(r.uniform(-800, 800))}); break;
+        case 2:
+            emit("zln1px", "-", {r.or_special(r.chance(0.5) ? r.uniform(-0.05, 0.05) : r.uniform(-0.9, 50))});
+            break;
+        case 3:
+            emit("zlnSumOfExp", "-", {r.or_special(r.uniform(-800, 800)), r.or_special(r.uniform(-800, 800))});
+            break;
         case 4: emit("zqlog", "-", {r.or_special(std::ldexp(r.uniform(0.5, 1), r.integer(-60, 60)))}); break;
         case 5: {
             std::vector<double> v = {frequency(r)};

@@ -183,12 +183,14 @@ int main(int argc, char** argv) {
         if (libm > 0) {
             for (int nudge : {+1, -1, 2}) {
                 int32_t counter = counter_before;
-                CallSite copy{site ? site->caller_kind : uint8_t{0},
-                              site && site->call_state ? &counter : nullptr};
+                CallSite copy{site ? site->caller_kind : uint8_t{0}, site && site->call_state ? &counter : nullptr};
                 qelfin_libm_nudge = nudge;
                 const Outputs moved = runner.call(c, site ? &copy : nullptr, ok);
                 qelfin_libm_nudge = 0;
-                std::printf(" %s=%llx/%s", nudge == 1 ? "P" : nudge == -1 ? "Q" : "R",
+                std::printf(" %s=%llx/%s",
+                            nudge == 1    ? "P"
+                            : nudge == -1 ? "Q"
+                                          : "R",
                             static_cast<unsigned long long>(moved.status), outs(moved.out).c_str());
             }
         }
