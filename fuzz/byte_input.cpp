@@ -167,7 +167,11 @@ ArgValue read_arg(ByteReader& in) {
             for (size_t i = 0; i < n; ++i) a.text += static_cast<char>(in.byte());
             break;
         }
-        case 4: a.text.assign(in.u16(), ' '); break;  // long blanks, up to 65535
+        case 4: {  // long blanks: up to 8191, or within 255 of the largest length, 65535
+            const uint16_t v = in.u16();
+            a.text.assign((v & 0xE000) == 0xE000 ? 0xFFFF - (v & 0xFF) : v % 8192, ' ');
+            break;
+        }
         case 5: a.text = std::to_string(static_cast<int16_t>(in.u16())); break;
         case 6: a.text.assign(in.byte() % 24 + 1, static_cast<char>(in.byte())); break;
         default: a.text.assign(1, static_cast<char>(in.byte())); break;
@@ -238,6 +242,12 @@ OpRecord read_record(ByteReader& in) {
     const int32_t explicit_count = r.length <= kExplicitValues ? r.length : 1 + in.byte() % kExplicitValues;
     r.values.reserve(static_cast<size_t>(explicit_count));
     for (int32_t i = 0; i < explicit_count; ++i) r.values.push_back(read_arg(in));
+    // The texts of a repeated list are short: the scans read every byte of
+    // every argument, and thousands of 64 KiB texts would only make each
+    // input slow, not different.
+    if (r.length > kExplicitValues)
+        for (auto& a : r.values)
+            if (a.text.size() > kRepeatedTextMax) a.text.resize(kRepeatedTextMax);
     return r;
 }
 

@@ -8,7 +8,8 @@
 //   ints    1 byte count (0..3), then that many integers (read_int)
 //   length  1 byte, or 0xE0.. and a 16-bit word: the number of arguments
 //   period  (only for lists longer than kExplicitValues) 1 byte: 1..32
-//           explicit values, which the rest of the list repeats
+//           explicit values, which the rest of the list repeats (their
+//           texts cut to kRepeatedTextMax bytes)
 //   values  the explicit arguments (read_arg)
 //
 // Every byte string decodes (a reader past the end yields zeros), the same
@@ -39,6 +40,7 @@ enum OpFlags : uint8_t {
 
 inline constexpr int kExplicitValues = 32;  // arguments read from the input per record
 inline constexpr int kMaxLength = 4096;     // longest argument list the decoder makes
+inline constexpr size_t kRepeatedTextMax = 64;  // longest text in a list longer than kExplicitValues
 
 class ByteReader {
 public:

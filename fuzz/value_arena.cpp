@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -34,18 +35,29 @@ ValueArena::ValueArena(size_t bytes) {
     base_ = static_cast<uint8_t*>(p);
     if (mprotect(base_ + size_, page, PROT_NONE) != 0) throw std::runtime_error("cannot make the guard page");
     high_ = size_;
+    sealed_high_ = size_;
 }
 
 ValueArena::~ValueArena() { munmap(base_, size_ + page_size()); }
 
+void ValueArena::protect(int prot) {
+    if (sealed_low_ > 0 && mprotect(base_, sealed_low_, prot) != 0)
+        throw std::runtime_error("cannot change the arena's protection");
+    if (sealed_high_ < size_ && mprotect(base_ + sealed_high_, size_ - sealed_high_, prot) != 0)
+        throw std::runtime_error("cannot change the arena's protection");
+}
+
 void ValueArena::open() {
-    if (mprotect(base_, size_, PROT_READ | PROT_WRITE) != 0) throw std::runtime_error("cannot open the arena");
+    protect(PROT_READ | PROT_WRITE);
     low_ = 0;
     high_ = size_;
 }
 
 void ValueArena::seal() {
-    if (mprotect(base_, size_, PROT_READ) != 0) throw std::runtime_error("cannot seal the arena");
+    const size_t page = page_size();
+    sealed_low_ = std::min((low_ + page - 1) / page * page, size_);
+    sealed_high_ = std::max(high_ / page * page, sealed_low_);
+    protect(PROT_READ);
 }
 
 void* ValueArena::low(size_t size, size_t align) {

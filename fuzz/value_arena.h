@@ -40,10 +40,16 @@ public:
 
 private:
     void* low(size_t size, size_t align);
+    void protect(int prot);
     uint8_t* base_ = nullptr;
     size_t size_ = 0;
     size_t low_ = 0;
     size_t high_ = 0;
+    // The pages sealed last: [0, sealed_low_) and [sealed_high_, size_).
+    // Only what was used is sealed and opened again, which keeps the cost
+    // of a call's protection changes to the pages it used.
+    size_t sealed_low_ = 0;
+    size_t sealed_high_ = 0;
 };
 
 // How a block is decorated beyond its arguments.
