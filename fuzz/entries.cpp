@@ -116,7 +116,7 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     BlockDecor decor;
     decor.caller_kind = site.kind;
     decor.call_state = site.call_state;
-    decor.host_seed = (r.flags & kHostBits) ? (op_counter * 0x9E3779B97F4A7C15ull) | 1 : 0;
+    decor.host_seed = (r.flags & kHostBits) ? s.host_seed(r) : 0;
     decor.premark = (r.flags & kPremark) ? pick(r.ints.empty() ? 0 : r.ints[0], n) : 0;
 
     arena.open();

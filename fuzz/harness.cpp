@@ -162,7 +162,7 @@ size_t Harness::Impl::run(const uint8_t* data, size_t size, bool entries) {
     size_t calls = 0;
     while (!in.empty() && calls < kMaxOpsPerInput) {
         const OpRecord r = read_record(in);
-        ++op_counter;
+        session.op_index = calls;
         if (entries)
             entry_op(session, r);
         else

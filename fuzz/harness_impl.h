@@ -111,6 +111,14 @@ struct Session {
     host::Host host;
     host::Module module;
     std::array<Site, 4> sites{};
+    uint64_t op_index = 0;  // of the record under way, within the input
+
+    // The seed of the host's own words and bits in this record's block:
+    // a function of the input alone, so that inputs replay exactly.
+    uint64_t host_seed(const OpRecord& r) const {
+        const uint64_t record = (uint64_t{r.op} << 16) | (uint64_t{r.site} << 8) | r.flags;
+        return (((op_index + 1) * 0x9E3779B97F4A7C15ull) ^ record) | 1;
+    }
 };
 
 // A series read through the harness's own value callback, which checks
@@ -140,7 +148,6 @@ struct Harness::Impl {
     std::vector<uint8_t> version_record;  // rzvercn1's record, read at load
     FailureHandler handler;
     ValueArena arena;
-    uint64_t op_counter = 0;
 };
 
 // Sign changes of a series read as the IRR solver reads it: missing values

@@ -404,7 +404,7 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             const int32_t held = length - (first - 1);
             const int32_t n = within(int_or(r, 0, held), held);
             BlockDecor decor;
-            decor.host_seed = (r.flags & kHostBits) ? (op_counter * 0x9E3779B97F4A7C15ull) | 1 : 0;
+            decor.host_seed = (r.flags & kHostBits) ? s.host_seed(r) : 0;
             decor.caller_kind = site_caller_kind(r.site);
             TestBlock block(arena, values, length, decor);
             arena.seal();
