@@ -1,0 +1,262 @@
+// Calls of the seventeen entries and the three scans, and the contract every
+// such call must keep:
+//
+//   - the status is 0, STATUS_RESULT_MISSING, STATUS_INVALID_ARGS or
+//     STATUS_NO_MEMORY, and only IRR and INTRR return the last one, only
+//     when the counter pool refused them;
+//   - the result is written, and is MISSING exactly when the status is not 0;
+//   - at most one argument gets a new mark, one the block holds and the
+//     function may blame, and only with STATUS_INVALID_ARGS; marks already
+//     set stay set;
+//   - nothing else in the block changes: host words, caller kind, count,
+//     flag bits and value pointers; call_state only in IRR and INTRR, only
+//     from null to a counter from gcb word 5, for the four caller kinds;
+//   - values are never written (they are in read-only pages);
+//   - no toolkit pool outlives the call, and only IRR and INTRR create any;
+//     only IRR and INTRR ask the counter pool, once per call site;
+//   - notes only from IRR and INTRR, only on success with more than one
+//     sign change, as many as the call site's counter allows, carrying the
+//     rate returned;
+//   - the scans return 0 and the count of missing arguments.
+#include "fuzz/harness_impl.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+namespace qelfin::fuzz {
+
+namespace {
+
+constexpr int kEntryOps = 20;  // 17 entries, fncnmis, fnccmis, fncmis
+constexpr uint32_t kCounterFlags = 8198;
+
+bool keeps_counter(uint8_t kind) { return kind == 0x48 || kind == 0x58 || kind == 0x68 || kind == 0x88; }
+
+bool known_status(uint32_t s) {
+    return s == 0 || s == STATUS_RESULT_MISSING || s == STATUS_INVALID_ARGS || s == STATUS_NO_MEMORY;
+}
+
+// May this entry blame argument i of a block of n?
+bool may_mark(std::string_view name, int32_t leading, int32_t i, int32_t n) {
+    if (name == "COMPOUND" || name == "MORT" || name == "SAVING") return false;
+    if (name == "NPV" || name == "NETPV") return i == 2;
+    if (name == "IRR" || name == "INTRR") return i == 1;
+    if (name == "DACCTAB" || name == "DEPTAB") return i >= 1 && i <= n;
+    return i >= 1 && i <= leading;  // the fixed-arity depreciation entries
+}
+
+bool blank_text(const CharValue* cv) {
+    for (uint16_t i = 0; i < cv->length; ++i)
+        if (cv->bytes[i] != ' ') return false;
+    return true;
+}
+
+// The scans' answer, worked out from the block as the host built it.
+double expected_scan(int op, const TestBlock& block) {
+    const FunctionArgs* a = block.get();
+    auto missing = [&](int32_t i, bool by_type) {
+        if (!by_type || (a->args[i - 1].flags & ARG_NUMERIC)) return std::isnan(block.read_as_double(i));
+        return blank_text(static_cast<const CharValue*>(a->args[i - 1].value));
+    };
+    if (op == 19) return missing(1, true) ? 1.0 : 0.0;
+    int32_t count = 0;
+    for (int32_t i = 1; i <= a->arg_count; ++i) count += missing(i, op == 18) ? 1 : 0;
+    return count;
+}
+
+std::string hex32(uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%" PRIX32, v);
+    return buf;
+}
+
+}  // namespace
+
+void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
+    const int op = r.op % kEntryOps;
+    std::string name;
+    int32_t leading = 0;
+    bool series = true;
+    FunctionEntry entry = nullptr;
+    if (op < QELFIN_FUNCTION_COUNT) {
+        const auto& info = host::functions()[static_cast<size_t>(op)];
+        name = info.name;
+        leading = info.leading;
+        series = info.series;
+        entry = s.module.entry(op);
+    } else {
+        static const char* const kScans[] = {"fncnmis", "fnccmis", "fncmis"};
+        name = kScans[op - QELFIN_FUNCTION_COUNT];
+        leading = op == 19 ? 1 : 0;
+        entry = op == 17 ? routines.fncnmis_ : op == 18 ? routines.fnccmis_ : routines.fncmis_;
+        if (entry == nullptr) return;
+    }
+    const bool irr = name == "IRR" || name == "INTRR";
+    const bool scan = op >= QELFIN_FUNCTION_COUNT;
+
+    // The argument list: fixed-arity entries get their own arguments (and,
+    // on request, a few more); list entries at least their leading ones.
+    std::vector<ArgValue> values = r.values;
+    int32_t n = r.length;
+    if (!series) {
+        n = leading + ((r.flags & kExtraArguments) ? pick(r.ints.size() > 1 ? r.ints[1] : 0, 3) : 0);
+        values.clear();
+        for (int32_t i = 0; i < n; ++i) values.push_back(i < r.length ? r.arg(i) : ArgValue{true, 1.0, {}});
+    } else if (n < leading) {  // short lists are all explicit
+        while (static_cast<int32_t>(values.size()) < leading) values.push_back(ArgValue{true, 1.0, {}});
+        n = leading;
+    }
+    avoid_unwritten(values);
+
+    Site& site = s.sites[r.site & 3];
+    if (!site.created || (r.site & 4)) site = Site{true, site_caller_kind(r.site), nullptr};
+    BlockDecor decor;
+    decor.caller_kind = site.kind;
+    decor.call_state = site.call_state;
+    decor.host_seed = (r.flags & kHostBits) ? s.host_seed(r) : 0;
+    decor.premark = (r.flags & kPremark) ? pick(r.ints.empty() ? 0 : r.ints[0], n) : 0;
+
+    arena.open();
+    TestBlock block(arena, values, n, decor);
+    arena.seal();
+
+    host::Host& h = s.host;
+    const bool faults = (r.flags & kFaults) != 0;
+    const bool refuse_counter = faults && (r.flags & kRefuseCounterPool);
+    h.counter_pool().set_refuse(refuse_counter);
+    h.toolkit().set_fail_create(faults && (r.flags & kFailToolkitCreate));
+    h.toolkit().set_fail_allocate(faults && (r.flags & kFailToolkitAllocate));
+
+    // What the call must leave alone, and what the checks need to know.
+    const std::vector<uint8_t> fixed_before = block.fixed_part();
+    std::vector<bool> marked_before(static_cast<size_t>(n));
+    for (int32_t i = 1; i <= n; ++i) marked_before[static_cast<size_t>(i - 1)] = block.marked(i);
+    int32_t* const state_before = block.get()->call_state;
+    const int32_t counter_before = state_before != nullptr ? *state_before : 0;
+    const size_t counter_requests = h.counter_pool().requests().size();
+    const size_t vector_requests = h.vector_pool().requests().size();
+    const int created = h.toolkit().created(), destroyed = h.toolkit().destroyed();
+    const size_t creations = h.toolkit().creations().size();
+    const double scan_expected = scan ? expected_scan(op, block) : 0.0;
+    int32_t changes = 0;
+    if (irr) {
+        std::vector<double> flows;
+        for (int32_t i = 2; i <= n; ++i) flows.push_back(block.read_as_double(i));
+        changes = sign_changes(flows);
+    }
+
+    std::vector<host::Note> notes;
+    host::Host::collect_on_this_thread(&notes);
+    double result = unwritten();
+    const uint32_t status = entry(block.get(), &result);
+    host::Host::collect_on_this_thread(nullptr);
+    h.counter_pool().set_refuse(false);
+    h.toolkit().set_fail_create(false);
+    h.toolkit().set_fail_allocate(false);
+
+    Verdict v;
+
+    QELFIN_CHECK(v, known_status(status), "status is not one of the four codes");
+    QELFIN_CHECK(v, !is_unwritten(result), "result not written");
+    if (status != 0) QELFIN_CHECK(v, is_missing_bits(result), "failed without writing MISSING");
+    if (status == 0) QELFIN_CHECK(v, !is_missing_bits(result), "MISSING returned with status 0");
+    QELFIN_CHECK(v, block.fixed_part() == fixed_before, "the block changed beyond the marks and call_state");
+
+    int32_t new_marks = 0;
+    for (int32_t i = 1; i <= n; ++i) {
+        const bool before = marked_before[static_cast<size_t>(i - 1)];
+        const bool after = block.marked(i);
+        if (before) QELFIN_CHECK(v, after, "the mark of argument " + std::to_string(i) + " was cleared");
+        if (after && !before) {
+            ++new_marks;
+            QELFIN_CHECK(v, !scan && may_mark(name, leading, i, n), "argument " + std::to_string(i) + " marked");
+        }
+    }
+    QELFIN_CHECK(v, new_marks <= 1, std::to_string(new_marks) + " arguments marked");
+    if (new_marks > 0) QELFIN_CHECK(v, status == STATUS_INVALID_ARGS, "an argument marked without STATUS_INVALID_ARGS");
+
+    // Pools: only IRR and INTRR use the counter pool and the toolkit.
+    const auto counter_log = h.counter_pool().requests();
+    const size_t asked = counter_log.size() - counter_requests;
+    const bool needs_counter = irr && keeps_counter(site.kind) && state_before == nullptr;
+    // The IRR entries count on their call sites once they are built (the
+    // stand-ins of a module still being built answer without looking);
+    // they are built when the module exports their solver.
+    const bool irr_built = routines.zirr_s_ != nullptr;
+    if (irr_built || !needs_counter)
+        QELFIN_CHECK(v, asked == (needs_counter ? 1u : 0u),
+                     "the counter pool was asked " + std::to_string(asked) + " times");
+    QELFIN_CHECK(v, asked <= 1, "the counter pool was asked " + std::to_string(asked) + " times");
+    if (asked == 1) {
+        const auto& req = counter_log.back();
+        QELFIN_CHECK(
+            v, req.size == 4 && req.flags == kCounterFlags,
+            "counter requested with size " + std::to_string(req.size) + " and flags " + std::to_string(req.flags));
+    }
+    QELFIN_CHECK(v, h.vector_pool().requests().size() == vector_requests, "the vector pool was asked");
+    QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
+    QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
+                 "pools created and destroyed differ");
+    if (!irr) QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
+    const bool refused = asked == 1 && !counter_log.back().granted;
+    if (status == STATUS_NO_MEMORY) QELFIN_CHECK(v, refused, "STATUS_NO_MEMORY without a refused counter");
+    if (refused) QELFIN_CHECK(v, status == STATUS_NO_MEMORY, "refused counter not reported");
+
+    // call_state and the counter behind it.
+    int32_t* const state_after = block.get()->call_state;
+    if (needs_counter && asked == 1) {
+        QELFIN_CHECK(v, (state_after == nullptr) == !counter_log.back().granted,
+                     "call_state not set as the counter allows");
+    } else {
+        QELFIN_CHECK(v, state_after == state_before, "call_state changed");
+    }
+    int32_t counter_after = counter_before;
+    if (irr && status == 0 && changes > 1 && keeps_counter(site.kind)) ++counter_after;
+    if (irr && state_after != nullptr)
+        QELFIN_CHECK(v, *state_after == counter_after,
+                     "counter is " + std::to_string(*state_after) + ", expected " + std::to_string(counter_after));
+
+    // Notes.
+    std::vector<int32_t> want_notes;
+    if (irr && status == 0 && changes > 1) {
+        if (!keeps_counter(site.kind) || counter_after < 10) want_notes = {QELFIN_NOTE_SEVERAL_SIGN_CHANGES};
+        if (keeps_counter(site.kind) && counter_after == 10)
+            want_notes = {QELFIN_NOTE_SEVERAL_SIGN_CHANGES, QELFIN_NOTE_NO_MORE_NOTES};
+    }
+    std::vector<int32_t> got_notes;
+    for (const auto& note : notes) {
+        got_notes.push_back(note.id);
+        QELFIN_CHECK(v, note.set == QELFIN_MESSAGE_SET, "note of set " + std::to_string(note.set));
+        QELFIN_CHECK(v, note.function == name, "note names " + note.function);
+        if (note.id == QELFIN_NOTE_SEVERAL_SIGN_CHANGES) {
+            const double shown = name == "IRR" ? note.rate * 100.0 : note.rate;
+            QELFIN_CHECK(v, bits_of(shown) == bits_of(result), "note 201 carries " + show(note.rate));
+        }
+    }
+    QELFIN_CHECK(v, got_notes == want_notes,
+                 std::to_string(got_notes.size()) + " notes written, " + std::to_string(want_notes.size()) +
+                     " expected (" + std::to_string(changes) + " sign changes)");
+    if (irr && status == 0) QELFIN_CHECK(v, changes >= 1, "a rate for a series without a sign change");
+
+    if (scan) {
+        QELFIN_CHECK(v, status == 0, "scan failed");
+        QELFIN_CHECK(v, bits_of(result) == bits_of(scan_expected),
+                     "scan counted " + show(result) + ", expected " + show(scan_expected));
+    }
+
+    site.call_state = state_after;
+    if (v.failed()) {
+        std::string call = name + show_args(values, n);
+        call +=
+            " caller kind " + hex32(site.kind) + (state_before ? ", counter " + std::to_string(counter_before) : "");
+        if (r.flags) call += ", flags " + hex32(r.flags);
+        if (decor.premark) call += ", argument " + std::to_string(decor.premark) + " marked before";
+        v.describe(call + " -> status " + hex32(status) + ", result " + show(result));
+        fail(v);
+    }
+}
+
+}  // namespace qelfin::fuzz

@@ -1,0 +1,192 @@
+// Loading, decoding and reporting; the checks of each half live in
+// entries.cpp and routines.cpp.
+#include "fuzz/harness_impl.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace qelfin::fuzz {
+
+namespace {
+
+constexpr size_t kMaxOpsPerInput = 64;
+
+template <class F>
+void find(const host::Module& m, const char* name, F& slot, std::vector<std::string>& absent) {
+    try {
+        slot = m.symbol<F>(name);
+    } catch (const host::LoadError&) {
+        slot = nullptr;
+        absent.emplace_back(name);
+    }
+}
+
+}  // namespace
+
+std::string show(double x) {
+    char buf[64];
+    if (is_missing_bits(x)) return "MISSING";
+    if (std::isnan(x))
+        std::snprintf(buf, sizeof buf, "nan[0x%016" PRIX64 "]", bits_of(x));
+    else if (x == 0 && std::signbit(x))
+        return "-0.0";
+    else
+        std::snprintf(buf, sizeof buf, "%.17g", x);
+    return buf;
+}
+
+std::string show(const ArgValue& a) {
+    if (a.numeric) return show(a.number);
+    std::string s = "\"";
+    size_t shown = 0;
+    for (char c : a.text) {
+        if (++shown > 24) {
+            s += "...(" + std::to_string(a.text.size()) + " bytes)";
+            break;
+        }
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && c != '"' && c != '\\') {
+            s += c;
+        } else {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02X", u);
+            s += esc;
+        }
+    }
+    if (shown <= 24) s += '"';
+    return s;
+}
+
+std::string show_args(const std::vector<ArgValue>& values, int32_t length) {
+    std::string s = "(";
+    for (int32_t i = 0; i < length; ++i) {
+        if (i == 40) {
+            s += ", ... " + std::to_string(length) + " arguments";
+            break;
+        }
+        if (i) s += ", ";
+        s += show(values[static_cast<size_t>(i) % values.size()]);
+    }
+    return s + ")";
+}
+
+std::string Verdict::report() const {
+    std::string s = "contract failure in " + call_ + ":\n";
+    for (const auto& f : failures_) s += "  - " + f + "\n";
+    return s;
+}
+
+thread_local SeriesProbe* SeriesProbe::current = nullptr;
+
+double SeriesProbe::callback(int32_t index, void* context) {
+    SeriesProbe* probe = current;
+    if (probe == nullptr) std::abort();  // called outside any call of the harness
+    if (context != probe) probe->foreign_context = true;
+    probe->asked.push_back(index);
+    if (index < 0 || index >= probe->length) return 0.0;  // recorded; reading would leave the series
+    return probe->values[index];
+}
+
+int32_t sign_changes(const std::vector<double>& flows) {
+    int sign = 0;
+    int32_t changes = 0;
+    for (double v : flows) {
+        if (std::isnan(v) || v == 0) continue;
+        const int s = v < 0 ? -1 : 1;
+        if (sign != 0 && s != sign) ++changes;
+        sign = s;
+    }
+    return changes;
+}
+
+std::string module_path_from_environment() {
+    const char* p = std::getenv("QELFIN_MODULE");
+    return p != nullptr && *p != '\0' ? p : host::default_module_path();
+}
+
+Harness::Impl::Impl(std::string module_path) : path(std::move(module_path)) {
+    boot = std::make_unique<host::Module>(boot_host, path);
+    const host::Module& m = *boot;
+    find(m, "zpower", routines.zpower_, absent);
+    find(m, "zexpm1", routines.zexpm1_, absent);
+    find(m, "zln1px", routines.zln1px_, absent);
+    find(m, "zlnSumOfExp", routines.zlnSumOfExp_, absent);
+    find(m, "zqlog", routines.zqlog_, absent);
+    find(m, "zvasum", routines.zvasum_, absent);
+    find(m, "zvamx", routines.zvamx_, absent);
+    find(m, "vzatl", routines.vzatl_, absent);
+    find(m, "zcmpnd", routines.zcmpnd_, absent);
+    find(m, "zmort", routines.zmort_, absent);
+    find(m, "zsaving", routines.zsaving_, absent);
+    find(m, "znpv", routines.znpv_, absent);
+    find(m, "zirr_s", routines.zirr_s_, absent);
+    find(m, "zirr", routines.zirr_, absent);
+    find(m, "zdcdb", routines.zdcdb_, absent);
+    find(m, "zdpdb", routines.zdpdb_, absent);
+    find(m, "zdcdbsl", routines.zdcdbsl_, absent);
+    find(m, "zdpdbsl", routines.zdpdbsl_, absent);
+    find(m, "zdcsl", routines.zdcsl_, absent);
+    find(m, "zdpsl", routines.zdpsl_, absent);
+    find(m, "zdcsyd", routines.zdcsyd_, absent);
+    find(m, "zdpsyd", routines.zdpsyd_, absent);
+    find(m, "zdctab", routines.zdctab_, absent);
+    find(m, "zdptab", routines.zdptab_, absent);
+    find(m, "intdat", routines.intdat_, absent);
+    find(m, "intdvq", routines.intdvq_, absent);
+    find(m, "netpv2", routines.netpv2_, absent);
+    find(m, "netpvd", routines.netpvd_, absent);
+    find(m, "fncnmis", routines.fncnmis_, absent);
+    find(m, "fnccmis", routines.fnccmis_, absent);
+    find(m, "fncmis", routines.fncmis_, absent);
+    find(m, "qelwufin", routines.qelwufin_, absent);
+    find(m, "rzvercn1", routines.rzvercn1_, absent);
+    if (routines.rzvercn1_ != nullptr) {
+        version_record.assign(sizeof(VersionRecord), 0);
+        routines.rzvercn1_(reinterpret_cast<VersionRecord*>(version_record.data()));
+    }
+    handler = [](const std::string& report) {
+        std::fputs(report.c_str(), stderr);
+        std::fflush(stderr);
+        std::abort();
+    };
+}
+
+void Harness::Impl::fail(const Verdict& v) const { handler(v.report()); }
+
+size_t Harness::Impl::run(const uint8_t* data, size_t size, bool entries) {
+    ByteReader in(data, size);
+    Session session(path);
+    size_t calls = 0;
+    while (!in.empty() && calls < kMaxOpsPerInput) {
+        const OpRecord r = read_record(in);
+        session.op_index = calls;
+        if (entries)
+            entry_op(session, r);
+        else
+            routine_op(session, r);
+        ++calls;
+    }
+    return calls;
+}
+
+Harness::Harness(std::string module_path) : impl_(std::make_unique<Impl>(std::move(module_path))) {}
+Harness::~Harness() = default;
+
+void Harness::on_failure(FailureHandler handler) { impl_->handler = std::move(handler); }
+
+size_t Harness::run_entries(const uint8_t* data, size_t size) { return impl_->run(data, size, true); }
+size_t Harness::run_routines(const uint8_t* data, size_t size) { return impl_->run(data, size, false); }
+
+std::vector<std::string> Harness::absent_routines() const { return impl_->absent; }
+
+std::vector<std::string> Harness::entry_ops() {
+    std::vector<std::string> names;
+    for (const auto& f : host::functions()) names.emplace_back(f.name);
+    names.insert(names.end(), {"FNCNMIS", "FNCCMIS", "FNCMIS"});
+    return names;
+}
+
+}  // namespace qelfin::fuzz

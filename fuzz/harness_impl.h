@@ -1,0 +1,164 @@
+// Inside of the harness, shared by its two halves (entries.cpp, routines.cpp).
+#pragma once
+
+#include "fuzz/byte_input.h"
+#include "fuzz/harness.h"
+#include "fuzz/value_arena.h"
+#include "host/module.h"
+
+#include <qelfin/qelfin.h>
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace qelfin::fuzz {
+
+inline uint64_t bits_of(double x) { return std::bit_cast<uint64_t>(x); }
+inline bool is_missing_bits(double x) { return bits_of(x) == QELFIN_MISSING_BITS; }
+
+// A signalling NaN the harness writes into every output before a call, to
+// see that the call wrote it.  Inputs never carry it (see no_sentinel).
+inline constexpr uint64_t kUnwrittenBits = 0x7FF0DEAD0000BEEFull;
+inline double unwritten() { return std::bit_cast<double>(kUnwrittenBits); }
+inline bool is_unwritten(double x) { return bits_of(x) == kUnwrittenBits; }
+
+// Inputs must not carry the unwritten pattern, or a value passed through
+// could pass for an output never written.
+inline void avoid_unwritten(std::vector<ArgValue>& args) {
+    for (auto& a : args)
+        if (a.numeric && is_unwritten(a.number)) a.number = std::bit_cast<double>(kUnwrittenBits ^ 1);
+}
+
+std::string show(double x);
+std::string show(const ArgValue& a);
+// The arguments of a list of `length` repeating `values`.
+std::string show_args(const std::vector<ArgValue>& values, int32_t length);
+
+// Collects the failed checks of one call and reports them together.  The
+// call is described only when something failed (describing every call
+// would cost more than making it).
+class Verdict {
+public:
+    void add(std::string what) { failures_.push_back(std::move(what)); }
+    bool failed() const { return !failures_.empty(); }
+    void describe(std::string call) { call_ = std::move(call); }
+    std::string report() const;
+
+private:
+    std::string call_;
+    std::vector<std::string> failures_;
+};
+
+// A check whose message is only put together when the check fails.
+#define QELFIN_CHECK(verdict, ok, what) \
+    do {                                \
+        if (!(ok)) (verdict).add(what); \
+    } while (0)
+
+// The exported routines, found by name; null while the module lacks one.
+struct Routines {
+    decltype(&zpower) zpower_ = nullptr;
+    decltype(&zexpm1) zexpm1_ = nullptr;
+    decltype(&zln1px) zln1px_ = nullptr;
+    decltype(&zlnSumOfExp) zlnSumOfExp_ = nullptr;
+    decltype(&zqlog) zqlog_ = nullptr;
+    decltype(&zvasum) zvasum_ = nullptr;
+    decltype(&zvamx) zvamx_ = nullptr;
+    decltype(&vzatl) vzatl_ = nullptr;
+    decltype(&zcmpnd) zcmpnd_ = nullptr;
+    decltype(&zmort) zmort_ = nullptr;
+    decltype(&zsaving) zsaving_ = nullptr;
+    decltype(&znpv) znpv_ = nullptr;
+    decltype(&zirr_s) zirr_s_ = nullptr;
+    decltype(&zirr) zirr_ = nullptr;
+    decltype(&zdcdb) zdcdb_ = nullptr;
+    decltype(&zdpdb) zdpdb_ = nullptr;
+    decltype(&zdcdbsl) zdcdbsl_ = nullptr;
+    decltype(&zdpdbsl) zdpdbsl_ = nullptr;
+    decltype(&zdcsl) zdcsl_ = nullptr;
+    decltype(&zdpsl) zdpsl_ = nullptr;
+    decltype(&zdcsyd) zdcsyd_ = nullptr;
+    decltype(&zdpsyd) zdpsyd_ = nullptr;
+    decltype(&zdctab) zdctab_ = nullptr;
+    decltype(&zdptab) zdptab_ = nullptr;
+    decltype(&intdat) intdat_ = nullptr;
+    decltype(&intdvq) intdvq_ = nullptr;
+    decltype(&netpv2) netpv2_ = nullptr;
+    decltype(&netpvd) netpvd_ = nullptr;
+    decltype(&fncnmis) fncnmis_ = nullptr;
+    decltype(&fnccmis) fnccmis_ = nullptr;
+    decltype(&fncmis) fncmis_ = nullptr;
+    decltype(&qelwufin) qelwufin_ = nullptr;
+    decltype(&rzvercn1) rzvercn1_ = nullptr;
+};
+
+// One call site of the host: its caller kind and the call_state it keeps,
+// and the harness's model of the IRR counter behind it.
+struct Site {
+    bool created = false;
+    uint8_t kind = 0;
+    int32_t* call_state = nullptr;
+};
+
+// The stand-in host of one input, loaded afresh.
+struct Session {
+    explicit Session(const std::string& path) : module(host, path) {}
+    host::Host host;
+    host::Module module;
+    std::array<Site, 4> sites{};
+    uint64_t op_index = 0;  // of the record under way, within the input
+
+    // The seed of the host's own words and bits in this record's block:
+    // a function of the input alone, so that inputs replay exactly.
+    uint64_t host_seed(const OpRecord& r) const {
+        const uint64_t record = (uint64_t{r.op} << 16) | (uint64_t{r.site} << 8) | r.flags;
+        return (((op_index + 1) * 0x9E3779B97F4A7C15ull) ^ record) | 1;
+    }
+};
+
+// A series read through the harness's own value callback, which checks
+// every index it is asked for.
+struct SeriesProbe {
+    const double* values = nullptr;  // read-only
+    int32_t length = 0;              // valid indexes 0 .. length-1
+    std::vector<int32_t> asked;      // every index asked, in order
+    bool foreign_context = false;    // the callback got a context that is not this probe
+    static double callback(int32_t index, void* context);
+    static thread_local SeriesProbe* current;  // the probe of the call under way
+};
+
+struct Harness::Impl {
+    explicit Impl(std::string module_path);
+
+    size_t run(const uint8_t* data, size_t size, bool entries);
+    void entry_op(Session& s, const OpRecord& r);
+    void routine_op(Session& s, const OpRecord& r);
+    void fail(const Verdict& v) const;
+
+    std::string path;
+    host::Host boot_host;
+    std::unique_ptr<host::Module> boot;  // the first load: symbols and the reference vector
+    Routines routines;
+    std::vector<std::string> absent;
+    std::vector<uint8_t> version_record;  // rzvercn1's record, read at load
+    FailureHandler handler;
+    ValueArena arena;
+};
+
+// Sign changes of a series read as the IRR solver reads it: missing values
+// count as 0, zeros change nothing.
+int32_t sign_changes(const std::vector<double>& flows);
+
+// A 1-based argument index from an input integer, in 1..n.
+inline int32_t pick(int32_t v, int32_t n) {
+    if (n <= 0) return 0;
+    const int64_t m = static_cast<int64_t>(v) % n;
+    return static_cast<int32_t>(m < 0 ? -m : m) + 1;
+}
+
+}  // namespace qelfin::fuzz

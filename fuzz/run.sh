@@ -1,0 +1,64 @@
+#!/bin/bash
+# Runs the libFuzzer targets of the fuzz preset (build it first:
+# cmake --preset fuzz && cmake --build --preset fuzz).
+#
+#   fuzz/run.sh [-t SECONDS] [-w WORKERS] [TARGET...]
+#
+#   -t SECONDS   fuzzing time per target (default 60; CI uses the default)
+#   -w WORKERS   parallel fuzzing processes per target (default 1)
+#   TARGET       entries, routines (default: both)
+#
+# The corpus of each target lives in build/fuzz/corpus/<target>: it is
+# seeded from fuzz/seeds/*.txt and fuzz/regressions/<target>/ on every run
+# and keeps what earlier runs found.  An input that breaks the contract,
+# crashes or trips a sanitizer is written to build/fuzz/artifacts/<target>/
+# and the run fails; the whole output is in build/fuzz/logs/<target>.log.
+# Reproduce with: build/fuzz/qelfin_fuzz_<target> <artifact>
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=60
+workers=1
+while getopts "t:w:" opt; do
+    case $opt in
+        t) seconds=$OPTARG ;;
+        w) workers=$OPTARG ;;
+        *) echo "usage: $0 [-t SECONDS] [-w WORKERS] [entries|routines]..." >&2; exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(entries routines)
+
+build=build/fuzz
+status=0
+for target in "${targets[@]}"; do
+    fuzzer=$build/qelfin_fuzz_$target
+    if [ ! -x "$fuzzer" ]; then
+        echo "no $fuzzer: cmake --preset fuzz && cmake --build --preset fuzz" >&2
+        exit 1
+    fi
+    corpus=$build/corpus/$target
+    artifacts=$build/artifacts/$target
+    log=$build/logs/$target.log
+    mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
+    "$build/qelfin_fuzz_seeds" "$target" "$corpus" fuzz/seeds/*.txt >/dev/null
+    find "fuzz/regressions/$target" -type f ! -name '.*' -exec cp {} "$corpus/" \;
+
+    echo "== fuzz $target: ${seconds} s, $workers worker(s), corpus $(ls "$corpus" | wc -l) inputs"
+    args=(-max_total_time="$seconds" -max_len=4096 -timeout=30 -rss_limit_mb=2048 -use_value_profile=1
+          -print_final_stats=1 -artifact_prefix="$artifacts/")
+    if [ "$workers" -gt 1 ]; then
+        args+=(-fork="$workers" -ignore_crashes=0)
+    fi
+    if "$fuzzer" "${args[@]}" "$corpus" >"$log" 2>&1; then
+        grep -E '^#[0-9]+' "$log" | tail -1 || true
+        grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
+    else
+        status=1
+        echo "FAILED: $target; the end of $log:"
+        tail -40 "$log"
+        echo "failing inputs: $(ls "$artifacts")"
+    fi
+done
+exit $status

@@ -1,0 +1,175 @@
+#include "fuzz/seeds.h"
+
+#include "fuzz/byte_input.h"
+#include "fuzz/harness.h"
+
+#include <qelfin/qelfin.h>
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <stdexcept>
+
+namespace qelfin::fuzz {
+
+namespace {
+
+std::vector<std::string> tokens(const std::string& item) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < item.size()) {
+        if (std::isspace(static_cast<unsigned char>(item[i]))) {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        if (item[i] == '"') {
+            j = item.find('"', i + 1);
+            if (j == std::string::npos) throw std::invalid_argument("unterminated text in: " + item);
+            ++j;
+        } else {
+            while (j < item.size() && !std::isspace(static_cast<unsigned char>(item[j]))) ++j;
+        }
+        out.push_back(item.substr(i, j - i));
+        i = j;
+    }
+    return out;
+}
+
+double number(const std::string& t) {
+    if (t == ".") return std::bit_cast<double>(QELFIN_MISSING_BITS);
+    if (t == "nan") return std::numeric_limits<double>::quiet_NaN();
+    if (t == "-nan") return -std::numeric_limits<double>::quiet_NaN();
+    if (t == "inf") return std::numeric_limits<double>::infinity();
+    if (t == "-inf") return -std::numeric_limits<double>::infinity();
+    if (t.size() == 18 && t.rfind("0x", 0) == 0) return std::bit_cast<double>(std::stoull(t.substr(2), nullptr, 16));
+    // strtod, not stod: subnormals are numbers too (stod throws on ERANGE).
+    char* end = nullptr;
+    const double x = std::strtod(t.c_str(), &end);
+    if (t.empty() || end != t.c_str() + t.size()) throw std::invalid_argument("not a number: " + t);
+    return x;
+}
+
+int index_of(const std::vector<std::string>& names, const std::string& name) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::string a = names[i], b = name;
+        std::transform(a.begin(), a.end(), a.begin(), ::toupper);
+        std::transform(b.begin(), b.end(), b.begin(), ::toupper);
+        if (a == b) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace
+
+Seed encode_seed(const std::string& line) {
+    Seed seed;
+    seed.text = line;
+    ByteWriter out;
+    bool first = true;
+    size_t start = 0;
+    const auto entries = Harness::entry_ops();
+    const auto routines = Harness::routine_ops();
+    while (start <= line.size()) {
+        size_t end = line.find(';', start);
+        if (end == std::string::npos) end = line.size();
+        const std::string item = line.substr(start, end - start);
+        start = end + 1;
+        const auto toks = tokens(item);
+        if (toks.empty()) continue;
+
+        OpRecord r;
+        int site_index = 0;
+        bool fresh = false;
+        uint8_t kind = 0x00;
+        int premark = 0, extra = 0;
+        int op = -1;
+        SeedTarget target = SeedTarget::kEntries;
+        int32_t repeat_to = -1;
+        for (const auto& t : toks) {
+            if (t[0] == '!') {
+                if (t == "!counter")
+                    r.flags |= kRefuseCounterPool | kFaults;
+                else if (t == "!create")
+                    r.flags |= kFailToolkitCreate | kFaults;
+                else if (t == "!allocate")
+                    r.flags |= kFailToolkitAllocate | kFaults;
+                else if (t == "!vector")
+                    r.flags |= kRefuseVectorPool | kFaults;
+                else if (t == "!nullcb" || t == "!extra")
+                    r.flags |= kExtraArguments;
+                else if (t == "!hostbits")
+                    r.flags |= kHostBits;
+                else if (t.rfind("!premark=", 0) == 0)
+                    premark = std::stoi(t.substr(9)), r.flags |= kPremark;
+                else if (t.rfind("!extra=", 0) == 0)
+                    extra = std::stoi(t.substr(7)), r.flags |= kExtraArguments;
+                else
+                    throw std::invalid_argument("unknown modifier " + t);
+            } else if (t[0] == '@') {
+                const size_t colon = t.find(':');
+                kind = static_cast<uint8_t>(std::stoul(t.substr(1, colon - 1), nullptr, 16));
+                if (colon != std::string::npos) site_index = std::stoi(t.substr(colon + 1));
+                fresh = t.back() == '!';
+            } else if (t[0] == '#') {
+                r.ints.push_back(std::stoi(t.substr(1)));
+            } else if (t[0] == '*') {
+                repeat_to = std::stoi(t.substr(1));
+            } else if (op < 0) {
+                op = index_of(entries, t);
+                if (op < 0) {
+                    op = index_of(routines, t);
+                    target = SeedTarget::kRoutines;
+                }
+                if (op < 0) throw std::invalid_argument("unknown function " + t);
+            } else if (t[0] == '"') {
+                r.values.push_back(ArgValue{false, 0.0, t.substr(1, t.size() - 2)});
+            } else {
+                r.values.push_back(ArgValue{true, number(t), {}});
+            }
+        }
+        if (op < 0) throw std::invalid_argument("no function in: " + item);
+        if (first) seed.target = target;
+        if (target != seed.target) throw std::invalid_argument("entries and routines mixed in: " + line);
+        first = false;
+        if (premark || extra) {
+            // Entries read the premarked argument from integer 0 and the
+            // number of extra arguments from integer 1 (both 1-based picks).
+            if (!r.ints.empty()) throw std::invalid_argument("#V and !premark/!extra together: " + item);
+            r.ints = {premark > 0 ? premark - 1 : 0, extra > 0 ? extra - 1 : 0};
+        }
+        r.length = static_cast<int32_t>(r.values.size());
+        if (repeat_to >= 0) {
+            if (r.values.empty() || repeat_to < r.length || r.length > kExplicitValues)
+                throw std::invalid_argument("*N needs 1.." + std::to_string(kExplicitValues) + " values: " + item);
+            // Short lists are written out; long ones repeat their values.
+            for (int32_t i = r.length; i < repeat_to && repeat_to <= kExplicitValues; ++i)
+                r.values.push_back(r.values[static_cast<size_t>(i % r.length)]);
+            r.length = repeat_to;
+        }
+        r.op = static_cast<uint8_t>(op);
+        r.site = make_site(site_index, fresh, kind);
+        write_record(out, r);
+    }
+    if (first) throw std::invalid_argument("empty seed");
+    seed.bytes = out.bytes();
+    return seed;
+}
+
+std::vector<Seed> read_seed_file(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::vector<Seed> seeds;
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line[at] == '#') continue;
+        seeds.push_back(encode_seed(line));
+    }
+    return seeds;
+}
+
+}  // namespace qelfin::fuzz

@@ -1,0 +1,92 @@
+// Where the harness keeps what it hands the module.
+//
+// ValueArena: argument values, character records and texts live in pages
+// that are made read-only before the call, so that any write through a
+// value pointer faults at once.  Texts are laid out from the top of the
+// arena down, the first one ending at a page that is never accessible.
+//
+// TestBlock: the argument block itself (header and descriptors) is a heap
+// allocation of exactly its size, so that the address sanitizer reports a
+// read of a descriptor the block does not hold.
+#pragma once
+
+#include "fuzz/byte_input.h"
+
+#include <qelfin/qelfin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qelfin::fuzz {
+
+class ValueArena {
+public:
+    explicit ValueArena(size_t bytes = size_t{4} << 20);
+    ~ValueArena();
+    ValueArena(const ValueArena&) = delete;
+    ValueArena& operator=(const ValueArena&) = delete;
+
+    void open();  // writable and empty
+    void seal();  // read-only until the next open()
+
+    const double* put_double(double x);
+    const double* put_doubles(std::span<const double> xs);
+    const CharValue* put_chars(const uint8_t* text, uint16_t length, uint8_t host0, uint8_t host1);
+    const uint8_t* put_text(const std::string& text);  // from the top down
+
+private:
+    void* low(size_t size, size_t align);
+    void protect(int prot);
+    uint8_t* base_ = nullptr;
+    size_t size_ = 0;
+    size_t low_ = 0;
+    size_t high_ = 0;
+    // The pages sealed last: [0, sealed_low_) and [sealed_high_, size_).
+    // Only what was used is sealed and opened again, which keeps the cost
+    // of a call's protection changes to the pages it used.
+    size_t sealed_low_ = 0;
+    size_t sealed_high_ = 0;
+};
+
+// How a block is decorated beyond its arguments.
+struct BlockDecor {
+    uint8_t caller_kind = 0;
+    int32_t* call_state = nullptr;
+    uint64_t host_seed = 0;  // nonzero: host words, host bytes and host flag bits filled from it
+    int32_t premark = 0;     // 1-based argument carrying ARG_INVALID before the call, 0 for none
+};
+
+class TestBlock {
+public:
+    // `length` arguments, argument i being values[i % values.size()].  Values
+    // go into the arena (which must be open); each argument gets a value of
+    // its own, but the repeats of a character value share its text.
+    TestBlock(ValueArena& arena, std::span<const ArgValue> values, int32_t length, const BlockDecor& decor);
+    ~TestBlock();
+    TestBlock(const TestBlock&) = delete;
+    TestBlock& operator=(const TestBlock&) = delete;
+
+    FunctionArgs* get() { return block_; }
+    const FunctionArgs* get() const { return block_; }
+    int32_t count() const { return block_->arg_count; }
+    size_t bytes() const { return bytes_; }
+
+    // The double the module reads for argument i (1-based): the first eight
+    // bytes behind the value pointer, whatever the argument's type.
+    double read_as_double(int32_t i) const;
+    bool marked(int32_t i) const { return (block_->args[i - 1].flags & ARG_INVALID) != 0; }
+
+    // Header and descriptors with the ARG_INVALID bits and call_state
+    // cleared: what a call must leave exactly as it was.
+    std::vector<uint8_t> fixed_part() const;
+
+private:
+    FunctionArgs* block_ = nullptr;
+    size_t bytes_ = 0;
+};
+
+}  // namespace qelfin::fuzz

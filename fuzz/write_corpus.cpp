@@ -1,0 +1,40 @@
+// qelfin_fuzz_seeds: writes the seed corpus of one fuzz target from the
+// text seeds (fuzz/seeds/*.txt), one file per seed line.
+//
+//   qelfin_fuzz_seeds entries|routines <output directory> <seed file>...
+#include "fuzz/seeds.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s entries|routines <output directory> <seed file>...\n", argv[0]);
+        return 2;
+    }
+    const std::string target = argv[1];
+    const std::filesystem::path dir = argv[2];
+    try {
+        std::filesystem::create_directories(dir);
+        int written = 0;
+        for (int i = 3; i < argc; ++i) {
+            for (const auto& seed : qelfin::fuzz::read_seed_file(argv[i])) {
+                const bool entries = seed.target == qelfin::fuzz::SeedTarget::kEntries;
+                if (entries != (target == "entries")) continue;
+                char name[32];
+                std::snprintf(name, sizeof name, "seed-%04d", ++written);
+                std::ofstream out(dir / name, std::ios::binary);
+                out.write(reinterpret_cast<const char*>(seed.bytes.data()),
+                          static_cast<std::streamsize>(seed.bytes.size()));
+            }
+        }
+        std::printf("%d seeds written to %s\n", written, dir.c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
