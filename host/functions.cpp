@@ -35,8 +35,10 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
            });
 }
 
+}  // namespace
+
 // Edit distance between two names, case ignored.
-size_t distance(std::string_view a, std::string_view b) {
+size_t edit_distance(std::string_view a, std::string_view b) {
     std::vector<size_t> row(b.size() + 1);
     for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
     for (size_t i = 1; i <= a.size(); ++i) {
@@ -53,8 +55,6 @@ size_t distance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-}  // namespace
-
 std::span<const FunctionInfo> functions() { return kFunctions; }
 
 std::optional<int> function_index(std::string_view name) {
@@ -65,9 +65,9 @@ std::optional<int> function_index(std::string_view name) {
 
 std::string_view nearest_function(std::string_view name) {
     std::string_view best = kFunctions[0].name;
-    size_t best_distance = distance(name, best);
+    size_t best_distance = edit_distance(name, best);
     for (const auto& f : kFunctions) {
-        const size_t d = distance(name, f.name);
+        const size_t d = edit_distance(name, f.name);
         if (d < best_distance) {
             best = f.name;
             best_distance = d;

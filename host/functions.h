@@ -29,6 +29,9 @@ std::optional<int> function_index(std::string_view name);
 // The known name nearest to a misspelt one (for "did you mean ...").
 std::string_view nearest_function(std::string_view name);
 
+// Edit distance between two names, case ignored.
+size_t edit_distance(std::string_view a, std::string_view b);
+
 // "argument 3 (life)": position and meaning of argument i (1-based).
 std::string describe_argument(const FunctionInfo& f, int32_t i);
 

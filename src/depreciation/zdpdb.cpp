@@ -18,6 +18,7 @@
 //
 // Error word: 0 ok; -i when argument i is missing or out of range, tested in
 // argument order; positive, zpower's own code, when the power failed.
+#include "depreciation/balance_pair.h"
 #include "entry/entry.h"
 
 #include <cmath>
@@ -25,7 +26,6 @@
 namespace {
 
 using qelfin::entry::is_missing;
-using qelfin::entry::kMissing;
 
 constexpr double kMinLife = 1.491668147e-154;     // just above 2^-511, the root of the smallest normal
 constexpr double kMaxLife = 1.3407807929943e+154; // just above 2^512, the root of the largest double
@@ -55,19 +55,9 @@ double accumulated_fraction(double x, double y, double r, int32_t* err) {
 }  // namespace
 
 extern "C" QELFIN_API double zdcdb(double p, double v, double y, double r, int32_t* err) {
-    *err = check_arguments(p, v, y, r);
-    if (*err != 0) return kMissing;
-    const double a = accumulated_fraction(p, y, r, err);
-    if (*err != 0) return kMissing;
-    return a * v;
+    return qelfin::depreciation::accumulated_depreciation<check_arguments, accumulated_fraction>(p, v, y, r, err);
 }
 
 extern "C" QELFIN_API double zdpdb(double p, double v, double y, double r, int32_t* err) {
-    *err = check_arguments(p, v, y, r);
-    if (*err != 0) return kMissing;
-    const double a = accumulated_fraction(p, y, r, err);
-    if (*err != 0) return kMissing;
-    const double b = accumulated_fraction(p - 1.0, y, r, err);
-    if (*err != 0) return kMissing;
-    return (a - b) * v;
+    return qelfin::depreciation::period_depreciation<check_arguments, accumulated_fraction>(p, v, y, r, err);
 }

@@ -30,6 +30,7 @@
 //
 // Error word: 0 ok; -i when argument i is missing or invalid; positive,
 // zpower's own code, when a power failed.
+#include "depreciation/balance_pair.h"
 #include "entry/entry.h"
 
 #include <cmath>
@@ -38,7 +39,6 @@
 namespace {
 
 using qelfin::entry::is_missing;
-using qelfin::entry::kMissing;
 
 constexpr double kLimit = 2147483647.0;                // 2^31 - 1: life, period and rate factor stay below
 constexpr double kWholeScale = 1.0000000000001137;     // 1 + 2^-43: lifts values a few ulps short of a whole number
@@ -89,19 +89,9 @@ double accumulated_fraction(double x, double y, double r, int32_t* err) {
 }  // namespace
 
 extern "C" QELFIN_API double zdcdbsl(double p, double v, double y, double r, int32_t* err) {
-    *err = check_arguments(p, v, y, r);
-    if (*err != 0) return kMissing;
-    const double a = accumulated_fraction(p, y, r, err);
-    if (*err != 0) return kMissing;
-    return a * v;
+    return qelfin::depreciation::accumulated_depreciation<check_arguments, accumulated_fraction>(p, v, y, r, err);
 }
 
 extern "C" QELFIN_API double zdpdbsl(double p, double v, double y, double r, int32_t* err) {
-    *err = check_arguments(p, v, y, r);
-    if (*err != 0) return kMissing;
-    const double a = accumulated_fraction(p, y, r, err);
-    if (*err != 0) return kMissing;
-    const double b = accumulated_fraction(p - 1.0, y, r, err);
-    if (*err != 0) return kMissing;
-    return (a - b) * v;
+    return qelfin::depreciation::period_depreciation<check_arguments, accumulated_fraction>(p, v, y, r, err);
 }

@@ -1,5 +1,7 @@
 #include "diagnostics.h"
 
+#include "host/functions.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -21,23 +23,6 @@ void report(const ExpressionError& e, std::FILE* to) {
 
 namespace {
 
-size_t edit_distance(std::string_view a, std::string_view b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
-                              std::tolower(static_cast<unsigned char>(b[j - 1]));
-            const size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
-            diagonal = row[j];
-            row[j] = next;
-        }
-    }
-    return row[b.size()];
-}
-
 bool contains_ignoring_case(std::string_view haystack, std::string_view needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
@@ -50,7 +35,7 @@ std::string_view nearest_name(std::string_view name, const std::vector<std::stri
     std::string_view best;
     size_t best_distance = SIZE_MAX;
     for (std::string_view c : candidates) {
-        const size_t d = edit_distance(name, c);
+        const size_t d = qelfin::host::edit_distance(name, c);
         if (d < best_distance) {
             best = c;
             best_distance = d;
