@@ -123,7 +123,7 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     TestBlock block(arena, values, n, decor);
     arena.seal();
 
-    host::Host& h = s.host;
+    standin::Host& h = s.host;
     const bool faults = (r.flags & kFaults) != 0;
     const bool refuse_counter = faults && (r.flags & kRefuseCounterPool);
     h.counter_pool().set_refuse(refuse_counter);
@@ -149,10 +149,12 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     }
 
     std::vector<host::Note> notes;
-    host::Host::collect_on_this_thread(&notes);
     double result = unwritten();
-    const uint32_t status = entry(block.get(), &result);
-    host::Host::collect_on_this_thread(nullptr);
+    uint32_t status;
+    {
+        standin::CollectNotes collect(notes);
+        status = entry(block.get(), &result);
+    }
     h.counter_pool().set_refuse(false);
     h.toolkit().set_fail_create(false);
     h.toolkit().set_fail_allocate(false);

@@ -4,7 +4,7 @@
 #include "fuzz/byte_input.h"
 #include "fuzz/harness.h"
 #include "fuzz/value_arena.h"
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <qelfin/qelfin.h>
 
@@ -108,7 +108,7 @@ struct Site {
 // The stand-in host of one input, loaded afresh.
 struct Session {
     explicit Session(const std::string& path) : module(host, path) {}
-    host::Host host;
+    standin::Host host;
     host::Module module;
     std::array<Site, 4> sites{};
     uint64_t op_index = 0;  // of the record under way, within the input
@@ -141,7 +141,7 @@ struct Harness::Impl {
     void fail(const Verdict& v) const;
 
     std::string path;
-    host::Host boot_host;
+    standin::Host boot_host;
     std::unique_ptr<host::Module> boot;  // the first load: symbols and the reference vector
     Routines routines;
     std::vector<std::string> absent;

@@ -75,7 +75,7 @@ std::vector<std::string> Harness::routine_ops() { return {std::begin(kRoutineNam
 void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     const int op = r.op % kRoutineOps;
     const Routines& f = routines;
-    host::Host& h = s.host;
+    standin::Host& h = s.host;
 
     std::vector<ArgValue> values = r.values;
     avoid_unwritten(values);
@@ -454,7 +454,7 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
                 std::memcpy(head, &vec->header, sizeof head);
                 QELFIN_CHECK(v,
                              std::all_of(std::begin(head), std::end(head),
-                                         [](unsigned char c) { return c == host::Pool::kFill; }),
+                                         [](unsigned char c) { return c == standin::Pool::kFill; }),
                              "word 0 of the vector was written");
             }
             break;

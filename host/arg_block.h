@@ -30,9 +30,9 @@ struct Arg {
 // The module's MISSING value, for writing calls such as {100, missing, 0.05, 10}.
 double missing_value();
 
-// A call site: the caller kind of its calls and the call_state the host
-// keeps for it across calls.
-struct CallSite {
+// The state a host keeps for a call site between calls made on fresh
+// argument blocks: the caller kind and the call_state word.
+struct SiteState {
     uint8_t caller_kind = 0;
     int32_t* call_state = nullptr;
 };

@@ -1,53 +1,57 @@
-// The control block and the message log of the stand-in host.
+// The control block, its service trampolines and the log routine of the
+// embeddable host.  The module calls plain C routines through the words of
+// the block; each trampoline finds the service object beside the words it
+// was called through and hands the request on.
 #include "host/host.h"
 
 #include <atomic>
-#include <cmath>
 #include <cstdarg>
-#include <cstdio>
 
 namespace qelfin::host {
 
 namespace {
 
 std::atomic<Host*> g_log_host{nullptr};
-thread_local std::vector<Note>* t_sink = nullptr;
+thread_local NoteSink* t_sink = nullptr;
 
 template <class F>
 void* word_of(F* function) {
     return reinterpret_cast<void*>(function);
 }
 
-std::string shortest(double x) {
-    char buffer[32];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, x);
-        if (std::strtod(buffer, nullptr) == x) break;
-    }
-    return buffer;
+void scratch_destroy(void* pool) {
+    auto* p = static_cast<ScratchPool*>(pool);
+    p->service->destroy(p);
+}
+
+void* scratch_allocate(void* pool, size_t size, uint32_t flags) {
+    auto* p = static_cast<ScratchPool*>(pool);
+    return p->service->allocate(p, size, flags);
 }
 
 }  // namespace
 
-std::string note_text(const Note& note) {
-    if (note.set == QELFIN_MESSAGE_SET && note.id == QELFIN_NOTE_SEVERAL_SIGN_CHANGES)
-        return "NOTE: The cash flows given to " + note.function +
-               " change sign more than once; the rate " + shortest(note.rate) +
-               " may not be the only one.";
-    if (note.set == QELFIN_MESSAGE_SET && note.id == QELFIN_NOTE_NO_MORE_NOTES)
-        return "NOTE: " + note.function +
-               " has written ten such notes for this call site; it will write no more.";
-    return "NOTE: message " + std::to_string(note.id) + " of set " + std::to_string(note.set) + ".";
+void bind_scratch_pool(ScratchPool& pool, ScratchService& service) {
+    pool.words[TOOLKIT_POOL_DESTROY] = word_of(&scratch_destroy);
+    pool.words[TOOLKIT_POOL_ALLOCATE] = word_of(&scratch_allocate);
+    pool.service = &service;
 }
 
 Host::Host() {
     service_vector30_[70] = word_of(&Host::log);
     service_vectors_[30] = service_vector30_.data();
+    counter_.base.allocate = &Host::pool_allocate;
+    vector_.base.allocate = &Host::pool_allocate;
+    toolkit_.words[TOOLKIT_CREATE_POOL] = word_of(&Host::scratch_create);
+    set_counter_pool(nullptr);
+    set_vector_pool(nullptr);
+    set_scratch(nullptr);
+    set_note_sink(nullptr);
     gcb_[GCB_SERVICE_VECTORS] = service_vectors_.data();
     gcb_[GCB_TSSVEC] = tss_.data();
-    gcb_[GCB_COUNTER_POOL] = counter_pool_.handle();
-    gcb_[GCB_VECTOR_POOL] = vector_pool_.handle();
-    gcb_[GCB_TOOLKIT] = toolkit_.handle();
+    gcb_[GCB_COUNTER_POOL] = &counter_.base;
+    gcb_[GCB_VECTOR_POOL] = &vector_.base;
+    gcb_[GCB_TOOLKIT] = toolkit_.words.data();
     tss_[30] = 0xFF;
 }
 
@@ -56,25 +60,25 @@ Host::~Host() {
     g_log_host.compare_exchange_strong(self, nullptr);
 }
 
+void Host::set_counter_pool(PoolService* pool) { counter_.service = pool ? pool : &heap_pool(); }
+void Host::set_vector_pool(PoolService* pool) { vector_.service = pool ? pool : &heap_pool(); }
+void Host::set_scratch(ScratchService* scratch) { toolkit_.service = scratch ? scratch : &heap_scratch(); }
+void Host::set_note_sink(NoteSink* sink) { sink_ = sink ? sink : &stderr_notes(); }
+
 void Host::activate() { g_log_host.store(this); }
 
-std::vector<Note> Host::notes() const {
-    std::lock_guard lock(notes_mutex_);
-    return notes_;
+NoteSink* Host::route_notes_on_this_thread(NoteSink* sink) {
+    NoteSink* before = t_sink;
+    t_sink = sink;
+    return before;
 }
 
-void Host::clear_notes() {
-    std::lock_guard lock(notes_mutex_);
-    notes_.clear();
+void* Host::pool_allocate(HostPool* pool, size_t size, uint32_t flags) {
+    return reinterpret_cast<PoolHandle*>(pool)->service->allocate(size, flags);
 }
 
-void Host::collect_on_this_thread(std::vector<Note>* sink) { t_sink = sink; }
-
-void Host::record(Note note) {
-    note.text = note_text(note);
-    if (t_sink != nullptr) t_sink->push_back(note);
-    std::lock_guard lock(notes_mutex_);
-    notes_.push_back(std::move(note));
+void* Host::scratch_create(void* toolkit, const uint32_t parm[3], int32_t zero, const char* name) {
+    return reinterpret_cast<ToolkitHandle*>(toolkit)->service->create(parm, zero, name);
 }
 
 // The host's log routine, reached by the module's xpmlog stub.  Note 201
@@ -93,7 +97,12 @@ void Host::log(int32_t set, int32_t id, ...) {
         note.function = va_arg(ap, const char*);
     }
     va_end(ap);
-    if (Host* host = g_log_host.load()) host->record(std::move(note));
+    note.text = note_text(note);
+    if (t_sink != nullptr) {
+        t_sink->note(note);
+    } else if (Host* host = g_log_host.load()) {
+        host->sink_->note(note);
+    }
 }
 
 }  // namespace qelfin::host

@@ -65,8 +65,10 @@ Module::Module(Host& host, const std::string& path) : host_(host), path_(path) {
 }
 
 Module::~Module() {
-    // The module holds no resource between calls and has no shutdown step;
-    // the library stays mapped so that entry pointers handed out stay valid.
+    // The module holds no resource between calls and has no shutdown step.
+    // The vector is the host's to release; the library stays mapped so that
+    // entry pointers handed out stay valid.
+    host_.vector_service().release(vector_);
 }
 
 FunctionEntry Module::entry(std::string_view name) const {
@@ -81,22 +83,37 @@ void* Module::raw_symbol(const char* name) const {
     return p;
 }
 
-CallResult Module::call(std::string_view name, std::initializer_list<Arg> args, CallSite* site) const {
+CallResult Module::call(std::string_view name, std::initializer_list<Arg> args, SiteState* site) const {
     return call(name, std::span<const Arg>(args.begin(), args.size()), site);
 }
 
-CallResult Module::call(std::string_view name, std::span<const Arg> args, CallSite* site) const {
+CallResult Module::call(std::string_view name, std::span<const Arg> args, SiteState* site) const {
     ArgBlock block(args, site ? site->caller_kind : 0, site ? site->call_state : nullptr);
     CallResult r = call(entry(name), block);
     if (site != nullptr) site->call_state = block.get()->call_state;
     return r;
 }
 
+namespace {
+
+// Collects the notes of one call.
+class CollectNotes final : public NoteSink {
+public:
+    explicit CollectNotes(std::vector<Note>& notes) : notes_(notes) {}
+    void note(const Note& n) override { notes_.push_back(n); }
+
+private:
+    std::vector<Note>& notes_;
+};
+
+}  // namespace
+
 CallResult Module::call(FunctionEntry fn, ArgBlock& block) const {
     CallResult r;
-    Host::collect_on_this_thread(&r.notes);
+    CollectNotes collect(r.notes);
+    NoteSink* const before = Host::route_notes_on_this_thread(&collect);
     r.status = fn(block.get(), &r.value);
-    Host::collect_on_this_thread(nullptr);
+    Host::route_notes_on_this_thread(before);
     r.marked = block.first_marked();
     r.mark_count = block.mark_count();
     return r;

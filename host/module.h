@@ -63,10 +63,10 @@ public:
         return reinterpret_cast<F>(raw_symbol(name));
     }
 
-    // Calls a function by name with a new argument block.  With a call
-    // site, its caller kind is used and its call_state kept across calls.
-    CallResult call(std::string_view name, std::initializer_list<Arg> args, CallSite* site = nullptr) const;
-    CallResult call(std::string_view name, std::span<const Arg> args, CallSite* site = nullptr) const;
+    // Calls a function by name with a new argument block.  With a site
+    // state, its caller kind is used and its call_state kept across calls.
+    CallResult call(std::string_view name, std::initializer_list<Arg> args, SiteState* site = nullptr) const;
+    CallResult call(std::string_view name, std::span<const Arg> args, SiteState* site = nullptr) const;
     // Calls an entry on a block the caller built.
     CallResult call(FunctionEntry entry, ArgBlock& block) const;
 

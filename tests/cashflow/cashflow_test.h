@@ -3,7 +3,7 @@
 // over a vector that records the order of its reads.
 #pragma once
 
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +26,10 @@ inline bool is_missing_bits(double x) { return bits(x) == QELFIN_MISSING_BITS; }
 
 class CashflowTest : public ::testing::Test {
 protected:
-    host::Host host;
+    standin::Host host;
     host::Module loaded{host};
 
-    CallResult call(const char* name, const std::vector<double>& values, host::CallSite* site = nullptr) {
+    CallResult call(const char* name, const std::vector<double>& values, host::SiteState* site = nullptr) {
         const std::vector<Arg> args(values.begin(), values.end());
         return loaded.call(name, std::span<const Arg>(args), site);
     }

@@ -65,7 +65,7 @@ TEST_F(Irr, NotesPerCallSite) {
         SCOPED_TRACE(static_cast<int>(kind));
         const bool limited = kind == 0x48 || kind == 0x58 || kind == 0x68 || kind == 0x88;
         host.counter_pool().clear_requests();
-        host::CallSite site{kind, nullptr};
+        host::SiteState site{kind, nullptr};
         for (int i = 0; i < 3; ++i) ASSERT_TRUE(call("IRR", {1, -100, 110}, &site).ok());
         for (int i = 0; i < 12; ++i) {
             const char* name = i % 2 ? "INTRR" : "IRR";
@@ -100,7 +100,7 @@ TEST_F(Irr, NotesPerCallSite) {
 TEST_F(Irr, CounterNotObtained) {
     host.counter_pool().set_refuse(true);
     for (const char* name : {"IRR", "INTRR"}) {
-        host::CallSite site{0x68, nullptr};
+        host::SiteState site{0x68, nullptr};
         const CallResult r = call(name, {1, -100, 110}, &site);
         EXPECT_EQ(r.status, STATUS_NO_MEMORY);
         EXPECT_TRUE(is_missing_bits(r.value));
@@ -109,7 +109,7 @@ TEST_F(Irr, CounterNotObtained) {
     }
     EXPECT_TRUE(host.toolkit().creations().empty());  // refused before the solve
     int32_t counter = 3;  // a call site that has its counter needs no memory
-    host::CallSite kept{0x88, &counter};
+    host::SiteState kept{0x88, &counter};
     EXPECT_EQ(call("IRR", kTwoChanges, &kept).notes.size(), 1u);
     EXPECT_EQ(counter, 4);
 }
@@ -155,7 +155,7 @@ TEST_F(IrrSolver, CodesCountsAndRates) {
         {{1, 1.5, -0.5, 1}, 1, 0, 2, 1, -3.0L, 1e-12}, {{1, 1.5, -0.5, 1}, 2, 0, 2, 1, 3.0L, 1e-12},
         {{1, 1.5, -0.5, 1}, 0, -997, 2, 1, 0, 0},      {{1, 1.5, -0.5, 1}, 0.5, -997, 2, 1, 0, 0},
     };
-    host::Toolkit& tk = host.toolkit();
+    standin::Toolkit& tk = host.toolkit();
     for (const auto& k : cases) {
         SCOPED_TRACE(testing::PrintToString(k.c) + " at frequency " + std::to_string(k.freq));
         Flows f{k.c, {}};
@@ -165,7 +165,7 @@ TEST_F(IrrSolver, CodesCountsAndRates) {
         // One scratch pool, made with the parameter record and the name, one
         // block of count doubles, destroyed on every path.
         ASSERT_EQ(tk.creations().size(), 1u);
-        const host::Toolkit::Creation made = tk.creations()[0];
+        const standin::Toolkit::Creation made = tk.creations()[0];
         EXPECT_TRUE(made.parm[0] == 0x80000000u && made.parm[1] == 0 && made.parm[2] == 0 && made.zero == 0);
         EXPECT_EQ(made.name, "WORKPOOL");
         EXPECT_EQ(tk.allocations(), std::vector<size_t>{k.c.size() * sizeof(double)});
@@ -239,7 +239,7 @@ TEST_F(IrrSolver, SeveralSignChangesPreferARateAtLeastZero) {
 }
 
 TEST_F(IrrSolver, NoScratchPool) {
-    host::Toolkit& tk = host.toolkit();
+    standin::Toolkit& tk = host.toolkit();
     Flows f{{-100, 110}, {}};  // no pool or no array: code 1, nothing read, nothing left
     ZirrParams p;
     tk.reset_counts();

@@ -2,7 +2,7 @@
 // name, and the value of a call that must succeed.
 #pragma once
 
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ using qelfin::host::Arg;
 using qelfin::host::CallResult;
 
 inline qelfin::host::Module& module() {
-    static qelfin::host::Host host;
+    static qelfin::standin::Host host;
     static qelfin::host::Module m(host);
     return m;
 }

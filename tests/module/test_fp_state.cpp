@@ -2,7 +2,7 @@
 // control bits of MXCSR (masks, rounding, flush-to-zero, denormals-are-zero)
 // and the x87 control word are unchanged after calls of every entry, on
 // failing and succeeding paths.
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ uint16_t x87_control_word() {
 }
 
 TEST(FloatingPointState, EntriesLeaveControlWordsUntouched) {
-    Host host;
+    qelfin::standin::Host host;
     Module module(host);
     const uint16_t cw = x87_control_word();
     const uint32_t csr = _mm_getcsr() & ~0x3Fu;  // without the sticky exception flags

@@ -1,7 +1,7 @@
 // The message-log stub, under both its names: it clears byte 30 of the host
 // block in gcb word 1 and hands its own arguments, doubles included,
 // unchanged to the host's log routine at service vector 30, slot 70.
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace {
 using namespace qelfin::host;
 
 TEST(MessageLog, ForwardsNotes201And202) {
-    Host host;
+    qelfin::standin::Host host;
     Module module(host);
     for (const char* name : {"xpmlog", "_xpmlog_30_70"}) {
         auto stub = module.symbol<void (*)(int32_t, int32_t, ...)>(name);

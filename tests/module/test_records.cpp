@@ -1,7 +1,7 @@
 // The load sequence and the records a host reads: mcn_main and its anchors,
 // the image and registration records, the function vector and the version
 // record, checked byte by byte on the build's own layout.
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ void expect_padded(const char* field, size_t width, const std::string& text) {
 
 class Records : public ::testing::Test {
 protected:
-    Host host;
+    qelfin::standin::Host host;
     Module module{host};
 };
 
@@ -82,7 +82,7 @@ TEST_F(Records, ImageAndRegistrationRecords) {
 // request gives null, which the loader reports.
 TEST_F(Records, FunctionVector) {
     const FunctionVector* v = module.vector();
-    const std::vector<unsigned char> fill(sizeof(void*), Pool::kFill);
+    const std::vector<unsigned char> fill(sizeof(void*), qelfin::standin::Pool::kFill);
     EXPECT_EQ(std::memcmp(&v->header, fill.data(), fill.size()), 0);
     const char* expected[QELFIN_FUNCTION_COUNT] = {"fnccomp", "fncdcb",  "fncdcbs", "fncdcsl", "fncdcsy", "fncdctb",
                                                    "fncdpb",  "fncdpbs", "fncdpsl", "fncdpsy", "fncdptb", "fncinrr",
@@ -100,7 +100,7 @@ TEST_F(Records, FunctionVector) {
     for (const auto& q : requests) EXPECT_TRUE(q.size == sizeof(FunctionVector) && q.flags == 8198u);
     EXPECT_TRUE(requests[1].granted && !requests[2].granted);
 
-    Host refusing;
+    qelfin::standin::Host refusing;
     refusing.vector_pool().set_refuse(true);
     EXPECT_THROW(Module m(refusing), LoadError);
     EXPECT_THROW(Module m(refusing, "/nonexistent/libqelfin.so"), LoadError);

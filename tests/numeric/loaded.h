@@ -2,7 +2,7 @@
 // their exported names (shared with the time-value tests).
 #pragma once
 
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <bit>
 #include <cmath>
@@ -11,7 +11,7 @@
 namespace qelfin::test {
 
 inline host::Module& module() {
-    static host::Host host;
+    static standin::Host host;
     static host::Module loaded(host);
     return loaded;
 }

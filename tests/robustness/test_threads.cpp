@@ -5,7 +5,7 @@
 // exported solvers are called the same way.  The x64-tsan preset runs this
 // under ThreadSanitizer, which also reports any unsynchronised shared
 // state in the module.
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <gtest/gtest.h>
 
@@ -118,8 +118,8 @@ Outcome outcome(const CallResult& r) {
 
 // The whole program, from fresh call sites of the six caller kinds.
 std::vector<Outcome> run(const Module& module, const std::vector<Call>& calls) {
-    std::array<CallSite, 6> sites{CallSite{0x48}, CallSite{0x58}, CallSite{0x68},
-                                  CallSite{0x88}, CallSite{0x00}, CallSite{0x10}};
+    std::array<SiteState, 6> sites{SiteState{0x48}, SiteState{0x58}, SiteState{0x68},
+                                  SiteState{0x88}, SiteState{0x00}, SiteState{0x10}};
     std::vector<Outcome> out;
     for (int round = 0; round < kRounds; ++round)
         for (const auto& c : calls)
@@ -129,7 +129,7 @@ std::vector<Outcome> run(const Module& module, const std::vector<Call>& calls) {
 }
 
 TEST(Threads, EveryEntryGivesWhatItGivesAlone) {
-    Host host;
+    qelfin::standin::Host host;
     Module module(host);
     const auto calls = program();
     const auto alone = run(module, calls);
@@ -168,7 +168,7 @@ struct Flows {
 };
 
 TEST(Threads, ExportedSolversGiveWhatTheyGiveAlone) {
-    Host host;
+    qelfin::standin::Host host;
     Module module(host);
     using Zirr = decltype(&zirr);
     using Znpv = decltype(&znpv);

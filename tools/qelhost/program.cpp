@@ -26,10 +26,10 @@ Program::Program(const Module& module, Tree tree, uint8_t caller_kind) : module_
     for (const CallText& c : tree_.calls)
         sites_.emplace_back(c.function, module_.entry(c.function), c.args.size(), caller_kind);
     // The host's log hands every note written on this thread to sink_.
-    Host::collect_on_this_thread(&sink_);
+    Host::route_notes_on_this_thread(&collector_);
 }
 
-Program::~Program() { Host::collect_on_this_thread(nullptr); }
+Program::~Program() { Host::route_notes_on_this_thread(nullptr); }
 
 double Program::evaluate(int32_t root, const double* row) {
     const Node& n = tree_.nodes[static_cast<size_t>(root)];
@@ -113,7 +113,6 @@ double Program::call(int32_t index, const double* row) {
             if (outcome) outcome->notes.push_back(note);
         }
         sink_.clear();
-        module_.host().clear_notes();  // the host's own copy would grow without bound
     }
     return status == 0 ? result : kMissing;
 }

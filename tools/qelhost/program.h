@@ -83,7 +83,12 @@ private:
     const Module& module_;
     Tree tree_;
     std::vector<CallSite> sites_;
-    std::vector<Note> sink_;  // notes of the current call, collected by the host's log
+    // Notes of the current call, collected by the host's log.
+    struct Collector final : qelfin::host::NoteSink {
+        std::vector<Note> notes;
+        void note(const Note& n) override { notes.push_back(n); }
+    } collector_;
+    std::vector<Note>& sink_ = collector_.notes;
     std::vector<CallOutcome>* trace_ = nullptr;
     std::function<void(int32_t, const Note&)> on_note_;
     bool timing_ = false;

@@ -11,7 +11,7 @@
 // how much.  Repeats leave the call sites as the first call left them.
 #include "tests/robustness/cross/cross_table.h"
 
-#include "host/module.h"
+#include "host/standin/standin.h"
 
 #include <cstdio>
 #include <fstream>
@@ -39,9 +39,9 @@ struct Outputs {
 };
 
 struct Runner {
-    Host host;
+    qelfin::standin::Host host;
     Module module;
-    std::map<std::pair<int, int>, CallSite> sites;
+    std::map<std::pair<int, int>, SiteState> sites;
     decltype(&zpower) zpower_ = nullptr;
     decltype(&zexpm1) zexpm1_ = nullptr;
     decltype(&zln1px) zln1px_ = nullptr;
@@ -76,7 +76,7 @@ struct Runner {
 
     // One call.  `site` is the call site to use (null for none); `ok` is
     // false when the module lacks the routine.
-    Outputs call(const TableCall& c, CallSite* site, bool& ok) {
+    Outputs call(const TableCall& c, SiteState* site, bool& ok) {
         Outputs o;
         ok = true;
         const auto& v = c.values;
@@ -159,9 +159,9 @@ int main(int argc, char** argv) {
     while (std::getline(table, line)) {
         if (line.empty()) continue;
         const TableCall c = qelfin::cross::parse_call(line);
-        CallSite* site = nullptr;
+        SiteState* site = nullptr;
         if (c.has_site) {
-            auto [it, fresh] = runner.sites.try_emplace({c.kind, c.site}, CallSite{c.kind, nullptr});
+            auto [it, fresh] = runner.sites.try_emplace({c.kind, c.site}, SiteState{c.kind, nullptr});
             site = &it->second;
         }
         // What the call site holds before the call, to repeat the call from
@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
         if (libm > 0) {
             for (int nudge : {+1, -1, 2}) {
                 int32_t counter = counter_before;
-                CallSite copy{site ? site->caller_kind : uint8_t{0}, site && site->call_state ? &counter : nullptr};
+                SiteState copy{site ? site->caller_kind : uint8_t{0}, site && site->call_state ? &counter : nullptr};
                 qelfin_libm_nudge = nudge;
                 const Outputs moved = runner.call(c, site ? &copy : nullptr, ok);
                 qelfin_libm_nudge = 0;

@@ -1,0 +1,90 @@
+// A call site: one textual call of one function with a fixed number of
+// arguments (such as IRR(1, c0..c5)), made once and then called row after
+// row with new values, as a data step calls the same expression on every
+// observation.  Its argument block is built once and reused; the module's
+// call_state word in it (the IRR/INTRR note counter) persists across rows,
+// so the limit of ten notes holds per call site; the site releases that
+// word through the host's counter pool when it goes, since the module never
+// frees it.  Notes written by the site's calls go to its own sink.
+//
+// A call site is used by one thread at a time.
+#pragma once
+
+#include "host/module.h"
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace qelfin::host {
+
+class CallSite {
+public:
+    CallSite(const Module& module, int function, int32_t arg_count, uint8_t caller_kind = 0);
+    CallSite(const Module& module, std::string_view function, int32_t arg_count, uint8_t caller_kind = 0);
+    ~CallSite();
+    CallSite(CallSite&& other) noexcept;
+    CallSite& operator=(CallSite&&) = delete;
+    CallSite(const CallSite&) = delete;
+    CallSite& operator=(const CallSite&) = delete;
+
+    int function() const { return function_; }
+    int32_t arg_count() const { return block_->arg_count; }
+    FunctionArgs* block() const { return block_; }
+    const Module& module() const { return *module_; }
+
+    // Argument i (0-based) reads its value from *value from now on; the
+    // value must stay in place while the site is called.
+    void bind(int32_t i, const double* value) { block_->args[i].value = const_cast<double*>(value); }
+    // The site's own storage for argument i, bound to argument i.
+    double& value(int32_t i) {
+        bind(i, &values_[static_cast<size_t>(i)]);
+        return values_[static_cast<size_t>(i)];
+    }
+
+    // Points every argument back at the site's own storage (after a column
+    // evaluation, whose columns may go away).
+    void bind_own_values() {
+        for (int32_t i = 0; i < block_->arg_count; ++i) bind(i, &values_[static_cast<size_t>(i)]);
+    }
+
+    // Notes of this site's calls go to `sink` (null: the host's sink).
+    void set_note_sink(NoteSink* sink) { sink_ = sink; }
+    NoteSink* note_sink() const { return sink_; }
+
+    struct Outcome {
+        uint32_t status;
+        double value;    // the entry's result (MISSING unless status is 0)
+        int32_t marked;  // argument marked invalid (1-based), 0 for none
+    };
+
+    // One entry call on the arguments as bound.
+    Outcome call() {
+        NoteSink* const before = Host::route_notes_on_this_thread(sink_);
+        Outcome r{0, 0.0, 0};
+        r.status = entry_(block_, &r.value);
+        Host::route_notes_on_this_thread(before);
+        if (r.status != 0) r.marked = take_mark();
+        return r;
+    }
+    // The same without rerouting notes (the column loop routes once).
+    Outcome call_routed() {
+        Outcome r{0, 0.0, 0};
+        r.status = entry_(block_, &r.value);
+        if (r.status != 0) r.marked = take_mark();
+        return r;
+    }
+
+private:
+    int32_t take_mark();  // first marked argument, and clears every mark
+
+    const Module* module_;
+    int function_;
+    FunctionEntry entry_;
+    std::unique_ptr<uint64_t[]> storage_;  // header and descriptors, 8-byte aligned
+    std::unique_ptr<double[]> values_;
+    FunctionArgs* block_ = nullptr;
+    NoteSink* sink_ = nullptr;
+};
+
+}  // namespace qelfin::host
