@@ -48,6 +48,7 @@ ColumnSummary evaluate_columns(CallSite& site, std::span<const Column> args, siz
     for (size_t r = 0; r < rows; ++r) {
         const ptrdiff_t row = static_cast<ptrdiff_t>(r);
         for (const Moving& m : moving) m.descriptor->value = const_cast<double*>(m.data + row * m.stride);
+        if (out.row != nullptr) *out.row = r;
         const CallSite::Outcome o = site.call_routed();
         out.value[r] = o.value;
         if (out.status != nullptr) out.status[r] = o.status;

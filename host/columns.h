@@ -4,6 +4,7 @@
 // row); NaN or MISSING marks a missing value.  Results go to contiguous
 // output columns: the value (MISSING where the call gives none), and where
 // asked for, the status and the marked argument (1-based, 0 for none).
+// A call that gives no value leaves MISSING in its row.
 //
 // The loop points the argument block's descriptors at the input values
 // instead of copying them, and only the arguments whose column moves are
@@ -28,6 +29,8 @@ struct ColumnOutputs {
     double* value = nullptr;     // rows doubles; required
     uint32_t* status = nullptr;  // rows status codes; optional
     int32_t* marked = nullptr;   // rows marked-argument numbers; optional
+    size_t* row = nullptr;       // optional: set to each row's index before its call,
+                                 // so that a note sink can tell which row wrote a note
 };
 
 struct ColumnSummary {

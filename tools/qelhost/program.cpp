@@ -4,117 +4,135 @@
 
 namespace qelhost {
 
-using qelfin::host::Host;
+using qelfin::host::Column;
 
-CallSite::CallSite(int function_index, FunctionEntry function_entry, size_t arg_count, uint8_t caller_kind)
-    : function(function_index), entry(function_entry) {
-    const size_t bytes = sizeof(FunctionArgs) + arg_count * sizeof(ArgDescriptor);
-    storage = std::make_unique<uint64_t[]>((bytes + 7) / 8);
-    values = std::make_unique<double[]>(arg_count == 0 ? 1 : arg_count);
-    block = reinterpret_cast<FunctionArgs*>(storage.get());
-    block->call_state = nullptr;
-    block->caller_kind = caller_kind;
-    block->arg_count = static_cast<int32_t>(arg_count);
-    for (size_t i = 0; i < arg_count; ++i) {
-        block->args[i].flags = ARG_NUMERIC;
-        block->args[i].value = &values[i];
+Site::Site(const Module& module, int function_index, size_t arg_count, uint8_t caller_kind)
+    : function(function_index), call_site(module, function_index, static_cast<int32_t>(arg_count), caller_kind) {}
+
+Program::Program(const Module& module, Tree tree, uint8_t caller_kind, size_t max_rows)
+    : tree_(std::move(tree)), max_rows_(max_rows == 0 ? 1 : max_rows) {
+    sites_.reserve(tree_.calls.size());
+    for (const CallText& c : tree_.calls) {
+        sites_.emplace_back(module, c.function, c.args.size(), caller_kind);
+        sites_.back().call_site.set_note_sink(&collector_);
+    }
+    buffers_.resize(tree_.nodes.size());
+    for (size_t i = 0; i < tree_.nodes.size(); ++i) {
+        const Op op = tree_.nodes[i].op;
+        if (op != Op::number && op != Op::column) buffers_[i].resize(max_rows_);
+    }
+    status_.resize(max_rows_);
+    marked_.resize(max_rows_);
+}
+
+Program::~Program() = default;
+
+void Program::evaluate(int32_t root, const double* batch, size_t width, size_t rows, double* out, int64_t first_row) {
+    first_row_ = first_row;
+    for (size_t start = 0; start < rows; start += max_rows_) {
+        const size_t n = std::min(max_rows_, rows - start);
+        const Column c = node(root, batch + start * width, width, n);
+        for (size_t r = 0; r < n; ++r) out[start + r] = c.data[static_cast<ptrdiff_t>(r) * c.stride];
+        first_row_ += static_cast<int64_t>(n);
     }
 }
 
-Program::Program(const Module& module, Tree tree, uint8_t caller_kind) : module_(module), tree_(std::move(tree)) {
-    sites_.reserve(tree_.calls.size());
-    for (const CallText& c : tree_.calls)
-        sites_.emplace_back(c.function, module_.entry(c.function), c.args.size(), caller_kind);
-    // The host's log hands every note written on this thread to sink_.
-    Host::route_notes_on_this_thread(&collector_);
+double Program::evaluate(int32_t root, const double* row) {
+    double value = kMissing;
+    evaluate(root, row, 0, 1, &value);
+    return value;
 }
 
-Program::~Program() { Host::route_notes_on_this_thread(nullptr); }
-
-double Program::evaluate(int32_t root, const double* row) {
-    const Node& n = tree_.nodes[static_cast<size_t>(root)];
+// The values of one node over the batch, as a column.
+Column Program::node(int32_t index, const double* batch, size_t width, size_t rows) {
+    const Node& n = tree_.nodes[static_cast<size_t>(index)];
+    double* const out = buffers_[static_cast<size_t>(index)].data();
     switch (n.op) {
-        case Op::number: return n.number;
-        case Op::column: return row[n.a];
-        case Op::call: return call(n.a, row);
+        case Op::number: return {&n.number, 0};
+        case Op::column: return {batch + n.a, static_cast<ptrdiff_t>(width)};
+        case Op::call: return call(n.a, out, batch, width, rows);
         case Op::negate: {
-            const double x = evaluate(n.a, row);
-            return is_missing(x) ? kMissing : -x;
+            const Column x = node(n.a, batch, width, rows);
+            for (size_t r = 0; r < rows; ++r) {
+                const double v = x.data[static_cast<ptrdiff_t>(r) * x.stride];
+                out[r] = is_missing(v) ? kMissing : -v;
+            }
+            return {out, 1};
         }
         default: break;
     }
-    const double l = evaluate(n.a, row);
-    const double r = evaluate(n.b, row);
-    // A missing operand makes the result missing (the module's MISSING, not
-    // whichever NaN the arithmetic would carry along).
-    if (is_missing(l) || is_missing(r)) return kMissing;
-    switch (n.op) {
-        case Op::add: return l + r;
-        case Op::subtract: return l - r;
-        case Op::multiply: return l * r;
-        default:
-            if (r == 0.0) {
-                ++divisions_by_zero_;
-                return kMissing;
-            }
-            return l / r;
+    const Column left = node(n.a, batch, width, rows);
+    const Column right = node(n.b, batch, width, rows);
+    for (size_t r = 0; r < rows; ++r) {
+        const double l = left.data[static_cast<ptrdiff_t>(r) * left.stride];
+        const double x = right.data[static_cast<ptrdiff_t>(r) * right.stride];
+        // A missing operand makes the result missing (the module's MISSING,
+        // not whichever NaN the arithmetic would carry along).
+        if (is_missing(l) || is_missing(x)) {
+            out[r] = kMissing;
+            continue;
+        }
+        switch (n.op) {
+            case Op::add: out[r] = l + x; break;
+            case Op::subtract: out[r] = l - x; break;
+            case Op::multiply: out[r] = l * x; break;
+            default:
+                if (x == 0.0) {
+                    ++divisions_by_zero_;
+                    out[r] = kMissing;
+                } else {
+                    out[r] = l / x;
+                }
+        }
     }
+    return {out, 1};
 }
 
-double Program::call(int32_t index, const double* row) {
-    CallSite& site = sites_[static_cast<size_t>(index)];
+Column Program::call(int32_t index, double* out, const double* batch, size_t width, size_t rows) {
+    Site& site = sites_[static_cast<size_t>(index)];
     const CallText& text = tree_.calls[static_cast<size_t>(index)];
-    const size_t n = text.args.size();
-    for (size_t k = 0; k < n; ++k) site.values[k] = evaluate(text.args[k], row);
+    std::vector<Column> args;  // one small vector per call site and batch, not per row
+    args.reserve(text.args.size());
+    for (const int32_t a : text.args) args.push_back(node(a, batch, width, rows));
 
-    // The module never clears a mark it set; a host reusing a block does.
-    FunctionArgs* block = site.block;
-    for (size_t k = 0; k < n; ++k) block->args[k].flags &= ~ARG_INVALID;
-
-    double result = kMissing;
-    uint32_t status;
-    if (timing_) {
-        const auto t0 = std::chrono::steady_clock::now();
-        status = site.entry(block, &result);
-        const auto t1 = std::chrono::steady_clock::now();
-        site.stats.nanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(t1 - t0).count();
-    } else {
-        status = site.entry(block, &result);
-    }
+    const qelfin::host::ColumnOutputs outputs{out, status_.data(), marked_.data(), &collector_.row};
+    const auto t0 = timing_ ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
+    qelfin::host::evaluate_columns(site.call_site, args, rows, outputs);
+    if (timing_)
+        site.stats.nanoseconds +=
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t0).count();
 
     SiteStats& stats = site.stats;
-    ++stats.calls;
-    if (status == 0)
-        ++stats.ok;
-    else
-        ++stats.failures[status];
-    CallOutcome* outcome = nullptr;
-    if (trace_ != nullptr) {
-        trace_->emplace_back();
-        outcome = &trace_->back();
-        outcome->site = index;
-        outcome->args.assign(site.values.get(), site.values.get() + n);
-        outcome->status = status;
-        outcome->value = status == 0 ? result : kMissing;
-    }
-    if (status != 0) {
-        for (size_t k = 0; k < n; ++k) {
-            if (block->args[k].flags & ARG_INVALID) {
-                ++stats.marks[static_cast<int32_t>(k + 1)];
-                if (outcome) outcome->marked.push_back(static_cast<int32_t>(k + 1));
-            }
+    stats.calls += static_cast<int64_t>(rows);
+    size_t next_note = 0;
+    for (size_t r = 0; r < rows; ++r) {
+        const uint32_t status = status_[r];
+        if (status == 0) {
+            ++stats.ok;
+        } else {
+            ++stats.failures[status];
+            out[r] = kMissing;
+            if (marked_[r] != 0) ++stats.marks[marked_[r]];
         }
-    }
-    if (!sink_.empty()) {
-        for (const Note& note : sink_) {
+        CallOutcome* outcome = nullptr;
+        if (trace_ != nullptr) {
+            outcome = &trace_->emplace_back();
+            outcome->site = index;
+            for (const Column& c : args) outcome->args.push_back(c.data[static_cast<ptrdiff_t>(r) * c.stride]);
+            outcome->status = status;
+            outcome->value = out[r];
+            if (status != 0 && marked_[r] != 0) outcome->marked.push_back(marked_[r]);
+        }
+        for (; next_note < collector_.notes.size() && collector_.notes[next_note].first == r; ++next_note) {
+            const Note& note = collector_.notes[next_note].second;
             ++stats.note_count;
             ++stats.notes[note.id];
-            if (on_note_) on_note_(index, note);
+            if (on_note_) on_note_(index, first_row_ + static_cast<int64_t>(r), note);
             if (outcome) outcome->notes.push_back(note);
         }
-        sink_.clear();
     }
-    return status == 0 ? result : kMissing;
+    collector_.notes.clear();
+    return {out, 1};
 }
 
 }  // namespace qelhost

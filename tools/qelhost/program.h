@@ -1,14 +1,18 @@
-// Evaluating parsed expressions against the module.
+// Evaluating parsed expressions against the module, a batch of rows at a
+// time.
 //
-// Each textual call is a call site with an argument block of its own, built
-// once and reused for every evaluation, as a host keeps one block per call
-// site: the call_state the module stores in it (the IRR/INTRR note counter)
-// persists across rows, and the caller kind is the one qelhost was given.
-// Between calls the host clears the ARG_INVALID marks the module left.
+// Each textual call is a call site of the embeddable host: its argument
+// block is built once and reused for every row, so the call_state the
+// module stores in it (the IRR/INTRR note counter) persists across rows,
+// and the caller kind is the one qelhost was given.  An expression is
+// evaluated node by node over the whole batch: a column is read in place
+// from the row-major batch, a number is repeated, arithmetic runs over the
+// batch, and each call goes through the column API over its argument
+// columns.
 #pragma once
 
 #include "expression.h"
-#include "host/module.h"
+#include "host/columns.h"
 #include "number_text.h"
 
 #include <cstdint>
@@ -30,18 +34,15 @@ struct SiteStats {
     std::map<int32_t, int64_t> marks;      // argument position -> calls that marked it
     std::map<int32_t, int64_t> notes;      // message id -> notes written
     int64_t note_count = 0;
-    int64_t nanoseconds = 0;               // time inside the entry (with timing on)
+    int64_t nanoseconds = 0;               // time in the call site (with timing on)
 };
 
-struct CallSite {
-    CallSite(int function, FunctionEntry entry, size_t arg_count, uint8_t caller_kind);
-    CallSite(CallSite&&) = default;
+// One call site of the program and what its calls gave.
+struct Site {
+    Site(const Module& module, int function, size_t arg_count, uint8_t caller_kind);
 
     int function;
-    FunctionEntry entry;
-    std::unique_ptr<uint64_t[]> storage;  // the block: header and descriptors, 8-byte aligned
-    std::unique_ptr<double[]> values;     // the argument values the descriptors point to
-    FunctionArgs* block;
+    qelfin::host::CallSite call_site;
     SiteStats stats;
 };
 
@@ -57,40 +58,54 @@ struct CallOutcome {
 
 class Program {
 public:
-    Program(const Module& module, Tree tree, uint8_t caller_kind);
+    // Batches hold at most max_rows rows.
+    Program(const Module& module, Tree tree, uint8_t caller_kind, size_t max_rows = 1);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // The value of the expression rooted at `root`, with column slot i read
-    // from row[i]; MISSING when it has none.
+    // The values of the expression rooted at `root` for `rows` rows, row r
+    // holding its column slots at batch[r * width ...]; out[r] receives the
+    // value of row r (MISSING where it has none).  first_row numbers the
+    // batch's first row for notes.
+    void evaluate(int32_t root, const double* batch, size_t width, size_t rows, double* out, int64_t first_row = 1);
+    // One row.
     double evaluate(int32_t root, const double* row);
 
     const Tree& tree() const { return tree_; }
-    const std::vector<CallSite>& sites() const { return sites_; }
+    const std::vector<Site>& sites() const { return sites_; }
     int64_t divisions_by_zero() const { return divisions_by_zero_; }
 
     // Every entry call is appended to *trace while one is set.
     void set_trace(std::vector<CallOutcome>* trace) { trace_ = trace; }
-    // Called for every note as the module writes it.
-    void set_note_handler(std::function<void(int32_t site, const Note&)> handler) { on_note_ = std::move(handler); }
-    // Measures the time spent inside entries (two clock reads per call).
+    // Called for every note as the module writes it, with its row number.
+    void set_note_handler(std::function<void(int32_t site, int64_t row, const Note&)> handler) {
+        on_note_ = std::move(handler);
+    }
+    // Measures the time spent in call sites (two clock reads per batch).
     void set_timing(bool on) { timing_ = on; }
 
 private:
-    double call(int32_t site, const double* row);
-
-    const Module& module_;
-    Tree tree_;
-    std::vector<CallSite> sites_;
-    // Notes of the current call, collected by the host's log.
+    // Notes of the site being evaluated, with the row of each.
     struct Collector final : qelfin::host::NoteSink {
-        std::vector<Note> notes;
-        void note(const Note& n) override { notes.push_back(n); }
-    } collector_;
-    std::vector<Note>& sink_ = collector_.notes;
+        size_t row = 0;  // written by the column loop before every call
+        std::vector<std::pair<size_t, Note>> notes;
+        void note(const Note& n) override { notes.emplace_back(row, n); }
+    };
+
+    qelfin::host::Column node(int32_t index, const double* batch, size_t width, size_t rows);
+    qelfin::host::Column call(int32_t site, double* out, const double* batch, size_t width, size_t rows);
+
+    Tree tree_;
+    size_t max_rows_;
+    std::vector<Site> sites_;
+    std::vector<std::vector<double>> buffers_;  // one batch of values per node that computes
+    std::vector<uint32_t> status_;
+    std::vector<int32_t> marked_;
+    Collector collector_;
+    int64_t first_row_ = 1;
     std::vector<CallOutcome>* trace_ = nullptr;
-    std::function<void(int32_t, const Note&)> on_note_;
+    std::function<void(int32_t, int64_t, const Note&)> on_note_;
     bool timing_ = false;
     int64_t divisions_by_zero_ = 0;
 };

@@ -249,15 +249,14 @@ int run(const Module& module, const RunOptions& options) {
     }
     out += '\n';
 
-    Program program(module, std::move(tree), options.caller_kind);
+    Program program(module, std::move(tree), options.caller_kind, kBatchRows);
     program.set_timing(options.timing);
     Progress progress(options.progress && isatty(STDERR_FILENO) && data.size() >= kProgressBytes, data.size());
 
-    int64_t row_number = 0;  // of the row being computed, 1-based
     std::vector<std::string> labels;
     for (const CallText& c : program.tree().calls)
         labels.push_back("[" + computes[static_cast<size_t>(c.expression)].name + "] " + c.text);
-    program.set_note_handler([&](int32_t site, const Note& note) {
+    program.set_note_handler([&](int32_t site, int64_t row_number, const Note& note) {
         progress.clear();
         std::fprintf(stderr, "qelhost: row %lld: %s: %s\n", static_cast<long long>(row_number),
                      labels[static_cast<size_t>(site)].c_str(), note.text.c_str());
@@ -269,6 +268,7 @@ int run(const Module& module, const RunOptions& options) {
     std::vector<Field> fields;
     std::vector<Record> records(kBatchRows);
     std::vector<double> values(kBatchRows * slots);
+    std::vector<double> results(kBatchRows);
     Clock::duration parse_time{}, evaluate_time{}, write_time{};
     int64_t rows = 0;
 
@@ -305,14 +305,11 @@ int run(const Module& module, const RunOptions& options) {
             }
         }
         const Clock::time_point t1 = Clock::now();
-        for (size_t r = 0; r < n; ++r) {
-            double* row = &values[r * slots];
-            row_number = rows + static_cast<int64_t>(r) + 1;
-            for (Compute& c : computes) {
-                const int64_t before = program.divisions_by_zero();
-                row[c.slot] = program.evaluate(c.root, row);
-                c.divisions_by_zero += program.divisions_by_zero() - before;
-            }
+        for (Compute& c : computes) {
+            const int64_t before = program.divisions_by_zero();
+            program.evaluate(c.root, values.data(), slots, n, results.data(), rows + 1);
+            for (size_t r = 0; r < n; ++r) values[r * slots + static_cast<size_t>(c.slot)] = results[r];
+            c.divisions_by_zero += program.divisions_by_zero() - before;
         }
         const Clock::time_point t2 = Clock::now();
         for (size_t r = 0; r < n; ++r) {
@@ -358,7 +355,7 @@ int run(const Module& module, const RunOptions& options) {
     // Summary.
     int64_t calls = 0, ok = 0, notes = 0, entry_ns = 0;
     std::map<uint32_t, int64_t> failures;
-    for (const CallSite& site : program.sites()) {
+    for (const Site& site : program.sites()) {
         calls += site.stats.calls;
         ok += site.stats.ok;
         notes += site.stats.note_count;
