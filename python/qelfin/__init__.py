@@ -18,6 +18,10 @@ from . import _qelfin
 from ._errors import CallOutcome, FunctionError, Note, SeveralRatesWarning
 from ._functions import make_function
 
+for _public in (CallOutcome, FunctionError, Note, SeveralRatesWarning):
+    _public.__module__ = __name__
+del _public
+
 _qelfin.load(str(Path(__file__).resolve().parent / "libqelfin.so"))
 
 CATALOGUE = tuple(_qelfin.catalogue())

@@ -1,6 +1,8 @@
 """One vectorized call: arguments broadcast as in numpy, one call site of the
 module over the rows (the interpreter's lock released), then the notes as
 warnings and, under errors="raise", the first failed element as an error."""
+import math
+
 import numpy as np
 
 from . import _qelfin
@@ -73,7 +75,7 @@ def series(info, names, values, axis, errors):
     if outer == ():
         flow_columns = [f[j:j + 1] for j in range(count)]  # one series for every row
     else:
-        rows = np.ascontiguousarray(np.broadcast_to(f, shape + (count,))).reshape(-1, count)
+        rows = np.ascontiguousarray(np.broadcast_to(f, shape + (count,))).reshape(math.prod(shape), count)
         flow_columns = [rows[:, j] for j in range(count)]
     columns = [column(a, shape) for a in leads] + flow_columns
     return _finish(info, columns, shape, labels, names, raising)

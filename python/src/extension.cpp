@@ -54,6 +54,17 @@ int index_of(const std::string& name) {
     return *i;
 }
 
+// The module reads the arguments its functions take without counting them:
+// a fixed-arity function gets exactly its own, a series function at least
+// its leading ones.
+void check_arity(int function, size_t count) {
+    const host::FunctionInfo& f = host::functions()[static_cast<size_t>(function)];
+    const auto leading = static_cast<size_t>(f.leading);
+    if (f.series ? count >= leading : count == leading) return;
+    throw py::type_error(std::string(f.name) + (f.series ? " takes at least " : " takes ") + std::to_string(leading) +
+                         " arguments (" + std::to_string(count) + " given)");
+}
+
 py::dict note_dict(const host::Note& n) {
     py::dict d;
     d["set"] = n.set;
@@ -101,6 +112,7 @@ host::Column column_of(const py::array& a, size_t rows) {
 // status and marked are None unless asked for.
 py::tuple evaluate(const std::string& name, const std::vector<py::array>& columns, size_t rows, bool with_status) {
     const int function = index_of(name);
+    check_arity(function, columns.size());
     std::vector<host::Column> args;
     args.reserve(columns.size());
     for (const py::array& a : columns) args.push_back(column_of(a, rows));
@@ -127,7 +139,7 @@ py::tuple evaluate(const std::string& name, const std::vector<py::array>& column
 // call(name, args) -> (value, status, marked, notes): one entry call on a
 // fresh argument block; None is a missing argument.
 py::tuple call(const std::string& name, const std::vector<std::optional<double>>& args) {
-    index_of(name);
+    check_arity(index_of(name), args.size());
     std::vector<host::Arg> block;
     block.reserve(args.size());
     for (const auto& a : args) block.push_back(a ? host::Arg(*a) : host::Arg::missing());

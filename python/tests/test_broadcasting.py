@@ -20,6 +20,7 @@ def test_scalars_give_a_float_and_arrays_an_array_of_the_broadcast_shape():
     strided = qelfin.depsl(np.arange(10.0)[::3], 1000, 10)
     assert strided.tolist() == [0.0, 100.0, 100.0, 100.0]
     assert qelfin.depsl(np.zeros(0), 1000, 10).shape == (0,)
+    assert np.isnan(qelfin.irr(1, np.empty((3, 0)))).all() and qelfin.npv(1, 1, np.empty((0, 4))).shape == (0,)
 
 
 @pytest.mark.parametrize("missing", [None, np.nan, float("nan")])
@@ -70,6 +71,9 @@ def test_rate_and_frequency_broadcast_against_the_series():
     (lambda: qelfin.depsl(1, 1), TypeError, "life"),
     (lambda: qelfin.call("MROT", 1), ValueError, "MORT"),
     (lambda: qelfin.call("MORT", "1", 2, 3, None), TypeError, "argument 1"),
+    (lambda: qelfin.call("MORT", 1), TypeError, "MORT takes 4 arguments"),
+    (lambda: qelfin.call("depsl", 1, 2, 3, 4), TypeError, "DEPSL takes 3 arguments"),
+    (lambda: qelfin.call("NPV", 1), TypeError, "NPV takes at least 2"),
 ])
 def test_bad_input_is_refused_clearly(call, error, match):
     with pytest.raises(error, match=match):
