@@ -12,6 +12,7 @@
 #include <pybind11/stl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,11 +102,12 @@ py::list catalogue() {
 // element repeats (stride 0), otherwise it holds `rows` elements.
 host::Column column_of(const py::array& a, size_t rows) {
     if (!a.dtype().is(py::dtype::of<double>())) throw py::type_error("columns are float64 arrays");
+    constexpr auto kDouble = static_cast<py::ssize_t>(sizeof(double));
     const auto* data = static_cast<const double*>(a.data());
     if (a.size() == 1) return {data, 0};
-    if (a.ndim() != 1 || static_cast<size_t>(a.shape(0)) != rows || a.strides(0) % sizeof(double) != 0)
+    if (a.ndim() != 1 || static_cast<size_t>(a.shape(0)) != rows || a.strides(0) % kDouble != 0)
         throw py::value_error("a column holds one value or one per row");
-    return {data, a.strides(0) / static_cast<ptrdiff_t>(sizeof(double))};
+    return {data, a.strides(0) / kDouble};  // negative for a reversed view
 }
 
 // evaluate(name, columns, rows, with_status) -> (value, status, marked, notes);

@@ -17,8 +17,8 @@ def test_scalars_give_a_float_and_arrays_an_array_of_the_broadcast_shape():
     for i, amount in enumerate([1e4, 5e4]):
         for j, (r, n) in enumerate(zip(rates, [120, 240, 360])):
             assert grid[i, j] == qelfin.mort(amount, None, r, n)
-    strided = qelfin.depsl(np.arange(10.0)[::3], 1000, 10)
-    assert strided.tolist() == [0.0, 100.0, 100.0, 100.0]
+    assert qelfin.depsl(np.arange(10.0)[::3], 1000, 10).tolist() == [0.0, 100.0, 100.0, 100.0]
+    assert qelfin.daccsl(np.arange(4.0)[::-1], 1000, 10).tolist() == [300.0, 200.0, 100.0, 0.0]
     assert qelfin.depsl(np.zeros(0), 1000, 10).shape == (0,)
     assert np.isnan(qelfin.irr(1, np.empty((3, 0)))).all() and qelfin.npv(1, 1, np.empty((0, 4))).shape == (0,)
 
