@@ -5,7 +5,8 @@
 # x64 tests include the comparison of the two builds on the cross-build
 # table.  Then the robustness checks: the thread test under ThreadSanitizer
 # (x64-tsan) and each fuzz target for a bounded time (fuzz preset, clang;
-# QELFIN_FUZZ_SECONDS per target, default 60).
+# QELFIN_FUZZ_SECONDS per target, default 60).  Last, the Python package:
+# installed in a fresh venv as users install it, then its pytest suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,4 +33,6 @@ echo "== fuzz: each target for ${QELFIN_FUZZ_SECONDS:-60} s"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 bash fuzz/run.sh -t "${QELFIN_FUZZ_SECONDS:-60}" || status=1
+echo "== python: install in a fresh venv and run pytest"
+bash scripts/test_python.sh || status=1
 exit $status

@@ -1,0 +1,60 @@
+# Builds the qelfin package: the module (libqelfin.so) and the embeddable
+# host library with CMake from the repository's sources, then the pybind11
+# extension linked against the static host library; libqelfin.so travels in
+# the package beside the extension, which loads it by that path.
+#
+#   python3 -m venv --system-site-packages .venv
+#   .venv/bin/pip install --no-build-isolation --no-index ./python
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+import pybind11
+from setuptools import Extension, setup
+from setuptools.command.build_ext import build_ext
+
+HERE = Path(__file__).resolve().parent
+ROOT = HERE.parent
+CMAKE_BUILD = HERE / "build" / "cmake"
+
+
+class BuildWithModule(build_ext):
+    """Builds libqelfin.so and qelfin_host with CMake before the extension."""
+
+    def run(self):
+        CMAKE_BUILD.mkdir(parents=True, exist_ok=True)
+        subprocess.run(
+            ["cmake", "-S", str(ROOT), "-B", str(CMAKE_BUILD), "-G", "Ninja",
+             "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DQELFIN_TESTS=OFF", "-DQELFIN_BENCHMARKS=OFF"],
+            check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(["cmake", "--build", str(CMAKE_BUILD), "-j", os.environ.get("QELFIN_JOBS", "2"),
+                        "--target", "qelfin", "qelfin_host"], check=True)
+        super().run()
+        package = HERE / "qelfin" if self.inplace else Path(self.build_lib) / "qelfin"
+        package.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(CMAKE_BUILD / "libqelfin.so", package / "libqelfin.so")
+
+
+extension = Extension(
+    "qelfin._qelfin",
+    sources=["src/extension.cpp", "src/column_call.cpp"],
+    include_dirs=[str(ROOT), str(ROOT / "include")],
+    extra_compile_args=["-std=c++20", "-O2", "-ffp-contract=off", "-fvisibility=hidden",
+                        "-Wall", "-Wextra", "-Wshadow", "-Werror", "-isystem", pybind11.get_include()],
+    extra_objects=[str(CMAKE_BUILD / "host" / "libqelfin_host.a")],
+    libraries=["dl"],
+    language="c++",
+)
+
+setup(
+    name="qelfin",
+    version="9.3.1",
+    description="qelfin's financial functions over numpy arrays and pandas columns",
+    packages=["qelfin"],
+    ext_modules=[extension],
+    cmdclass={"build_ext": BuildWithModule},
+    python_requires=">=3.9",
+    install_requires=["numpy"],
+    zip_safe=False,
+)

@@ -1,0 +1,90 @@
+# Figures of each function against closed forms and known values worked out
+# independently of the module, and the Python signatures against the
+# module's catalogue.
+import inspect
+import math
+import warnings
+
+import numpy as np
+import pytest
+
+import qelfin
+
+rel = dict(rel=1e-12)
+
+
+def test_every_catalogue_function_has_its_signature_and_meanings():
+    assert len(qelfin.CATALOGUE) == 17
+    for info in qelfin.CATALOGUE:
+        f = getattr(qelfin, info["name"].lower())
+        params = inspect.signature(f).parameters.values()
+        positional = [p for p in params if p.kind == p.POSITIONAL_OR_KEYWORD]
+        assert len(positional) == info["leading"] + info["series"], info["name"]
+        assert [p.name for p in params if p.kind == p.KEYWORD_ONLY] == ["axis", "errors"][not info["series"]:]
+        doc = f.__doc__.lower()
+        for meaning in info["arguments"] + ([info["element"]] if info["series"] else []):
+            assert meaning.split(" (")[0] in doc, (info["name"], meaning)
+
+
+a, r, n = 50000.0, 0.005, 360.0
+payment = a * r / (1 - (1 + r) ** -n)
+saved = 100 * 1.05 * (1.05 ** 10 - 1) / 0.05
+flows = [-1000.0, 500.0, 400.0, 300.0]
+
+
+def discounted(v):
+    return sum(c * v ** i for i, c in enumerate(flows))
+
+
+@pytest.mark.parametrize("call, expected", [
+    (lambda: qelfin.compound(100, None, 0.05, 10), 162.88946267774415),
+    (lambda: qelfin.compound(None, 162.88946267774415, 0.05, 10), 100.0),
+    (lambda: qelfin.compound(100, 162.88946267774415, None, 10), 0.05),
+    (lambda: qelfin.compound(100, 162.88946267774415, 0.05, None), 10.0),
+    (lambda: qelfin.mort(a, None, r, n), payment),
+    (lambda: qelfin.mort(None, payment, r, n), a),
+    (lambda: qelfin.mort(a, payment, None, n), r),
+    (lambda: qelfin.mort(a, payment, r, None), n),
+    (lambda: qelfin.mort(1200, None, 0, 12), 100.0),
+    (lambda: qelfin.saving(None, 100, 0.05, 10), saved),
+    (lambda: qelfin.saving(saved, None, 0.05, 10), 100.0),
+    (lambda: qelfin.saving(saved, 100, None, 10), 0.05),
+    (lambda: qelfin.saving(saved, 100, 0.05, None), 10.0),
+    (lambda: qelfin.npv(10, 1, flows), discounted(1 / 1.1)),
+    (lambda: qelfin.netpv(0.1, 1, flows), discounted(1 / 1.1)),
+    (lambda: qelfin.netpv(0.1, 4, flows), discounted(1.1 ** -0.25)),
+    (lambda: qelfin.npv(5, 0, flows), discounted(math.exp(-0.05))),
+    (lambda: qelfin.npv(10, 1, [-1000, np.nan, 400, 300]), -1000 + 400 / 1.21 + 300 / 1.331),
+    (lambda: qelfin.depsl(3, 1000, 10), 100.0),
+    (lambda: qelfin.daccsl(2.5, 1000, 10), 250.0),
+    (lambda: qelfin.depdb(2, 1000, 5, 2), 240.0),
+    (lambda: qelfin.daccdb(3, 1000, 5, 2), 1000 * (1 - 0.6 ** 3)),
+    (lambda: qelfin.depdbsl(3, 1000, 5, 2), 144.0),
+    (lambda: qelfin.depdbsl(4, 1000, 5, 2), 108.0),  # 216 left, two periods: straight line wins
+    (lambda: qelfin.daccdbsl(5, 1000, 5, 2), 1000.0),
+    (lambda: qelfin.depsyd(2, 1500, 5), 400.0),
+    (lambda: qelfin.daccsyd(2, 1500, 5), 900.0),
+    (lambda: qelfin.deptab(2, 1000, [0.5, 0.3, 0.2]), 300.0),
+    (lambda: qelfin.dacctab(2.5, 1000, [0.5, 0.3, 0.2]), 900.0),
+])
+def test_figures(call, expected):
+    assert call() == pytest.approx(expected, **rel)
+
+
+def test_rates_of_return_discount_their_series_to_zero():
+    for series in ([-1000, 500, 400, 300], [-50, 10, 10, 10, 10, 10, 10], [-1, 0, 0, 2]):
+        percent, fraction = qelfin.irr(1, series), qelfin.intrr(1, series)
+        assert percent == pytest.approx(100 * fraction, **rel)
+        assert qelfin.netpv(fraction, 1, series) == pytest.approx(0, abs=1e-9 * max(map(abs, series)))
+    assert qelfin.intrr(1, [-1, 0, 0, 2]) == pytest.approx(2 ** (1 / 3) - 1, **rel)
+
+
+def test_several_sign_changes_give_the_rate_and_note_201():
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        assert qelfin.irr(1, [-100, 230, -132]) == pytest.approx(10, **rel)  # roots 10 % and 20 %
+    assert [w.category for w in caught] == [qelfin.SeveralRatesWarning]
+    assert "IRR change sign more than once" in str(caught[0].message)
+    outcome = qelfin.call("irr", 1, -100, 230, -132)
+    assert [(n.set, n.id, n.function) for n in outcome.notes] == [(744, 201, "IRR")]
+    assert outcome.notes[0].rate == pytest.approx(0.1, **rel)
