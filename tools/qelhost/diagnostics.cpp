@@ -1,6 +1,8 @@
+// Error reports with the place marked under the expression, and the
+// "did you mean" hints for misspelt column and function names.
 #include "diagnostics.h"
 
-#include "host/functions.h"
+#include "host/catalogue.h"
 
 #include <algorithm>
 #include <cctype>
@@ -48,6 +50,17 @@ std::string_view nearest_name(std::string_view name, const std::vector<std::stri
     for (std::string_view c : candidates)
         if (!name.empty() && contains_ignoring_case(c, name)) return c;
     return {};
+}
+
+std::string unknown_function(const std::string& name) {
+    std::vector<std::string_view> names;
+    for (const auto& f : qelfin::host::functions()) names.push_back(f.name);
+    const std::string_view nearest = nearest_name(name, names);
+    std::string message = "unknown function " + name;
+    if (!nearest.empty()) return message + " (did you mean " + std::string(nearest) + "?)";
+    message += "; the functions are";
+    for (const std::string_view n : names) message += " " + std::string(n);
+    return message;
 }
 
 }  // namespace qelhost

@@ -36,4 +36,8 @@ void report(const ExpressionError& e, std::FILE* to);
 // there are no candidates or the nearest is too far off to be a misspelling.
 std::string_view nearest_name(std::string_view name, const std::vector<std::string_view>& candidates);
 
+// "unknown function MROT (did you mean MORT?)", or with the list of the
+// functions when no name is near.
+std::string unknown_function(const std::string& name);
+
 }  // namespace qelhost
