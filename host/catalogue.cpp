@@ -373,7 +373,8 @@ constexpr std::array<FunctionInfo, QELFIN_FUNCTION_COUNT> kFunctions = {
            "period.", kTabArgs, kTableEntry,
            "the depreciation accumulated from the start of the life through the period", Unit::currency, kTabHelp,
            kTabStatuses,
-           {"DACCTAB(1.5, 1000, 0.4, 0.3, 0.2, 0.1)", 550, "period 1 writes off 0.4 of 1000 and half of period 2 adds half of 0.3"}),
+           {"DACCTAB(1.5, 1000, 0.4, 0.3, 0.2, 0.1)", 550,
+            "period 1 writes off 0.4 of 1000 and half of period 2 adds half of 0.3"}),
     depreciation("DEPDB", "fncdpb", "Declining-balance depreciation of one period.", kDbArgs, false, kDbHelp,
                  kDepDbStatuses,
                  {"DEPDB(2, 1000, 5, 2)", 240, "double-declining balance over 5 periods: period 1 writes off 400, "
