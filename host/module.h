@@ -9,7 +9,7 @@
 #pragma once
 
 #include "host/arg_block.h"
-#include "host/functions.h"
+#include "host/catalogue.h"
 #include "host/host.h"
 
 #include <initializer_list>

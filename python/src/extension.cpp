@@ -4,7 +4,7 @@
 // and warnings are the Python layer's business (qelfin/*.py).
 #include "column_call.h"
 
-#include "host/functions.h"
+#include "host/catalogue.h"
 #include "host/module.h"
 
 #include <pybind11/numpy.h>
@@ -50,8 +50,7 @@ void load(const std::string& path) {
 
 int index_of(const std::string& name) {
     const auto i = host::function_index(name);
-    if (!i) throw py::value_error("unknown function " + name + " (did you mean " +
-                                  std::string(host::nearest_function(name)) + "?)");
+    if (!i) throw py::value_error(host::unknown_function(name));
     return *i;
 }
 

@@ -18,6 +18,7 @@
 // PRECISION_GUARD times the coefficient at the near end, the far end is
 // lost in rounding and far_end_lost is set.  It is never cleared here.
 #include "cashflow/polynomial.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 
@@ -29,8 +30,7 @@ namespace {
 // is not a number or beyond the 32-bit range yields the integer-indefinite
 // value that the processor's truncating conversion gives for it.
 int32_t truncated_exponent(double L) {
-    constexpr double kInt32Range = 2147483648.0;  // 2^31
-    if (!(std::fabs(L) < kInt32Range)) return INT32_MIN;
+    if (!(std::fabs(L) < numeric::kInt32End)) return INT32_MIN;
     return static_cast<int32_t>(L);
 }
 

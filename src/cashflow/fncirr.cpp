@@ -13,12 +13,14 @@
 #include "entry/entry.h"
 #include "entry/shapes.h"
 #include "module/module.h"
+#include "numeric/limits.h"
 
 namespace {
 
+using qelfin::numeric::kHostPoolFlags;
+
 using namespace qelfin::entry;
 
-constexpr uint32_t kHostPoolFlags = 8198;  // 0x2006, every host-pool request
 constexpr int32_t kNoteLimit = 10;         // notes 201 per limited call site
 constexpr double kPercent = 100.0;
 

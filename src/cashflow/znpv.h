@@ -19,13 +19,13 @@
 #pragma once
 
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 #include <cstdint>
 
 namespace qelfin::cashflow {
 
-inline constexpr double kRateLimit = 709.782712893384;           // ln of the largest double: e^rate and 1 + rate stay finite
 inline constexpr double kLargestFlow = 1.3407807929942597e+152;  // 0.01 * 2^512: largest magnitude of a cash flow
 
 // flow(i) returns cash flow i (0-based), a NaN when it is missing.
@@ -38,7 +38,7 @@ inline double znpv(double rate, double freq, int32_t m, Flow flow, int32_t* err)
         *err = 0;
         return kMissing;
     }
-    if (rate < 0 || rate >= kRateLimit) {
+    if (rate < 0 || rate >= numeric::kLnOfLargest) {
         *err = 1;
         return kMissing;
     }

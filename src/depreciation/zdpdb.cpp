@@ -12,7 +12,7 @@
 // DACCDB = F(p) * v, DEPDB = (F(p) - F(p - 1)) * v, each fraction held as a
 // double before the subtraction and the product.
 //
-// Bounds: life within [kMinLife, kMaxLife], rate factor in (0, kMaxFactor];
+// Bounds: life within [kRootOfSmallest, kRootOfLargest], rate factor in (0, kRootOfLargest];
 // period and value are free.  (1 - f)^n goes through zpower, whose only
 // failure here is 0^0 (f exactly 1 with 0 < x < 1).
 //
@@ -20,24 +20,25 @@
 // argument order; positive, zpower's own code, when the power failed.
 #include "depreciation/balance_pair.h"
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 
 namespace {
 
+using qelfin::numeric::kRootOfLargest;
+using qelfin::numeric::kRootOfSmallest;
+
 using qelfin::entry::is_missing;
 
-constexpr double kMinLife = 1.491668147e-154;     // just above 2^-511, the root of the smallest normal
-constexpr double kMaxLife = 1.3407807929943e+154; // just above 2^512, the root of the largest double
-constexpr double kMaxFactor = 1.3407807929943e+154;
 
 int32_t check_arguments(double p, double v, double y, double r) {
     if (is_missing(p)) return -1;
     if (is_missing(v)) return -2;
     if (is_missing(y)) return -3;
     if (is_missing(r)) return -4;
-    if (y < kMinLife || y > kMaxLife) return -3;
-    if (r <= 0 || r > kMaxFactor) return -4;
+    if (y < kRootOfSmallest || y > kRootOfLargest) return -3;
+    if (r <= 0 || r > kRootOfLargest) return -4;
     return 0;
 }
 

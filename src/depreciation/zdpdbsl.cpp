@@ -13,7 +13,7 @@
 // one; the margin in kSwitchOffset keeps a period in which both are equal on
 // the declining balance.  For rate factors below 1 the switch comes at once
 // (s <= 1, every period on the straight line over a grossed-up balance), and
-// below kMinSwitchFactor T is taken as 1: plain straight line.  s stays a
+// below kRootOfSmallest T is taken as 1: plain straight line.  s stays a
 // double throughout: for small rate factors y / r lies far outside the
 // range of a 32-bit integer.  The accumulated fraction after x periods is
 //
@@ -24,29 +24,31 @@
 // DACCDBSL = F(p) * v, DEPDBSL = (F(p) - F(p - 1)) * v.
 //
 // Bounds: life and period whole numbers by the test below, life in
-// (0, kLimit), period below kLimit, rate factor in (0, kLimit).  The life is
-// tested before the period and the period before the rate factor, after the
-// missing tests in argument order.
+// (0, kInt32Max), period below kInt32Max, rate factor in (0, kInt32Max).
+// The life is tested before the period and the period before the rate
+// factor, after the missing tests in argument order.
 //
 // Error word: 0 ok; -i when argument i is missing or invalid; positive,
 // zpower's own code, when a power failed.
 #include "depreciation/balance_pair.h"
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 #include <cstdint>
 
 namespace {
 
+using qelfin::numeric::kInt32End;
+using qelfin::numeric::kInt32Low;
+using qelfin::numeric::kInt32Max;
+using qelfin::numeric::kRootOfSmallest;
+
 using qelfin::entry::is_missing;
 
-constexpr double kLimit = 2147483647.0;                // 2^31 - 1: life, period and rate factor stay below
 constexpr double kWholeScale = 1.0000000000001137;     // 1 + 2^-43: lifts values a few ulps short of a whole number
 constexpr double kWholeTolerance = 4.547473508864643e-13;  // 2^-41 plus two units in the last place
-constexpr double kMinSwitchFactor = 1.491668147e-154;  // just above 2^-511: smallest factor dividing the life
 constexpr double kSwitchOffset = 2.000000000001;       // 2 plus a margin of about 1e-12
-constexpr double kInt32Low = -2147483648.0;            // range of a 32-bit integer, [kInt32Low, kInt32End)
-constexpr double kInt32End = 2147483648.0;
 
 // Whole-number test: x passes when it lies within kWholeTolerance of
 // floor(x * kWholeScale) taken as a 32-bit integer, a value outside that
@@ -66,9 +68,9 @@ int32_t check_arguments(double p, double v, double y, double r) {
     if (is_missing(v)) return -2;
     if (is_missing(y)) return -3;
     if (is_missing(r)) return -4;
-    if (y <= 0 || y >= kLimit || !whole_number(y)) return -3;
-    if (p >= kLimit || !whole_number(p)) return -1;
-    if (r <= 0 || r >= kLimit) return -4;
+    if (y <= 0 || y >= kInt32Max || !whole_number(y)) return -3;
+    if (p >= kInt32Max || !whole_number(p)) return -1;
+    if (r <= 0 || r >= kInt32Max) return -4;
     return 0;
 }
 
@@ -79,7 +81,7 @@ double accumulated_fraction(double x, double y, double r, int32_t* err) {
     if (x >= y) return 1.0;
     const double f = r / y;
     if (f >= 1 && x * f >= 1) return 1.0;
-    const double t = r >= kMinSwitchFactor ? (kSwitchOffset + y) - y / r : 1.0;
+    const double t = r >= kRootOfSmallest ? (kSwitchOffset + y) - y / r : 1.0;
     const double s = t >= 0 ? std::floor(t) : std::ceil(t);
     if (s > x) return 1.0 - zpower(1.0 - f, x, err);
     const double balance = zpower(1.0 - f, s - 1.0, err);

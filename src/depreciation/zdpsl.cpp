@@ -12,26 +12,28 @@
 // life ends (its remaining share) and periods after it (0) without
 // branching on the life.  Periods up to 0 give a plain 0.
 //
-// Bounds: life at least kMinLife, no upper bound; period and value free.
+// Bounds: life at least kRootOfSmallest, no upper bound; period and value free.
 //
 // Error word: 0 ok; -i when argument i is missing or out of range, tested in
 // argument order.
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 
 namespace {
 
+using qelfin::numeric::kRootOfSmallest;
+
 using qelfin::entry::is_missing;
 using qelfin::entry::kMissing;
 
-constexpr double kMinLife = 1.491668147e-154;  // just above 2^-511, the root of the smallest normal
 
 int32_t check_arguments(double p, double v, double y) {
     if (is_missing(p)) return -1;
     if (is_missing(v)) return -2;
     if (is_missing(y)) return -3;
-    if (y < kMinLife) return -3;
+    if (y < kRootOfSmallest) return -3;
     return 0;
 }
 

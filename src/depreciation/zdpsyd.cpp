@@ -18,32 +18,35 @@
 // DEPSYD = (S(p) - S(p - 1)) * v.
 //
 // Bounds keep every product finite: period at most 2^53, |value| at most
-// kMaxValue, life within [kMinLife, kMaxLife] (D ~ y^2 / 2 times v stays in
-// range).  The range test of the value follows the missing test of the life.
+// about the square root of the largest double, life between about the
+// square root of the smallest normal and the cube root of the largest
+// double (D ~ y^2 / 2 times v stays in range).  The range test of the value follows the missing test of the life.
 //
 // Error word: 0 ok; -i when argument i is missing or out of range.
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 
 namespace {
 
+using qelfin::numeric::kCubeRootOfLargest;
+using qelfin::numeric::kLargestExactWhole;
+using qelfin::numeric::kRootOfLargest;
+using qelfin::numeric::kRootOfSmallest;
+
 using qelfin::entry::is_missing;
 using qelfin::entry::kMissing;
 
-constexpr double kMaxPeriod = 9007199254740992.0;   // 2^53: periods stay exact whole numbers
-constexpr double kMaxValue = 1.3407807929943e+154;  // just above 2^512, the root of the largest double
-constexpr double kMinLife = 1.491668147e-154;       // just above 2^-511, the root of the smallest normal
-constexpr double kMaxLife = 5.643803094122288e+102; // the cube root of the largest double
 constexpr double kHalf = 0.5;                       // the halving in the digit sums
 
 int32_t check_arguments(double p, double v, double y) {
     if (is_missing(p)) return -1;
-    if (p > kMaxPeriod) return -1;
+    if (p > kLargestExactWhole) return -1;
     if (is_missing(v)) return -2;
     if (is_missing(y)) return -3;
-    if (std::fabs(v) > kMaxValue) return -2;
-    if (y < kMinLife || y > kMaxLife) return -3;
+    if (std::fabs(v) > kRootOfLargest) return -2;
+    if (y < kRootOfSmallest || y > kCubeRootOfLargest) return -3;
     return 0;
 }
 

@@ -19,7 +19,7 @@
 // p <= 0 or p >= m + 1.
 //
 // Checks, whatever the period: every entry lies in [0, 1], and the entries
-// of periods 1 .. floor(p) + 1 (none for p < 0) add up to at most kMaxSum.
+// of periods 1 .. floor(p) + 1 (none for p < 0) add up to at most kOnePlusThreeUlps.
 // They take one pass over the table, which also collects what the result
 // needs: the sum t(0) + ... + t(k - 1) is the prefix of the checked sum,
 // added in the same order, so the value is the one a second pass would give.
@@ -28,15 +28,17 @@
 // (the entry reports those with their marks); 1 for an invalid table or
 // call (no entries, no callback, an entry out of range, the sum too large).
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 
 namespace {
 
+using qelfin::numeric::kOnePlusThreeUlps;
+
 using qelfin::entry::is_missing;
 using qelfin::entry::kMissing;
 
-constexpr double kMaxSum = 1.0000000000000007;  // 1 + 3 * 2^-52: largest accepted sum of fractions
 constexpr int32_t kInvalidTable = 1;
 
 // What one pass over the table gathers for the whole periods k: the sum of
@@ -73,7 +75,7 @@ bool read_table(double p, double v, int32_t m, ValueCallback fn, void* context, 
         if (p >= i) sum = sum + t;
     }
     if (k == m) read->before = sum;
-    if (sum > kMaxSum) {
+    if (sum > kOnePlusThreeUlps) {
         *err = kInvalidTable;
         return false;
     }

@@ -1,11 +1,11 @@
 // The registration entry: hands the host a new function vector holding the
 // seventeen entries in the alphabetical order of the function names.
 #include "module/module.h"
+#include "numeric/limits.h"
 
 namespace {
 
-// Host pool allocation flags used for every block the module hands over.
-constexpr uint32_t kHostPoolFlags = 8198;
+using qelfin::numeric::kHostPoolFlags;
 
 constexpr FunctionEntry kEntries[QELFIN_FUNCTION_COUNT] = {
     fnccomp,  // COMPOUND

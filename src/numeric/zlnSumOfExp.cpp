@@ -2,6 +2,7 @@
 // The larger argument is taken out: ln(e^a + e^b) = max + ln(1 + e^-(|a - b|)),
 // and the logarithm of 1 + e (0 < e <= 1) uses the series of zln1px when e
 // is small.  Equal arguments give a + ln 2.
+#include "numeric/limits.h"
 #include "numeric/ln1p_series.h"
 
 #include <qelfin/qelfin.h>
@@ -9,8 +10,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr double kLn2 = 0.6931471805599453;
 
 // ln(1 + e) as zln1px computes it.
 double ln_one_plus(double e) {
@@ -26,7 +25,7 @@ extern "C" QELFIN_API double zlnSumOfExp(double a, double b) {
         const double e = std::exp(-(a - b));
         return ln_one_plus(e) + a;
     }
-    if (a == b) return kLn2 + a;
+    if (a == b) return qelfin::numeric::kLn2 + a;
     const double e = std::exp(a - b);
     return ln_one_plus(e) + b;
 }

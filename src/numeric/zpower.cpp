@@ -13,15 +13,17 @@
 // exponent, 3 zero base with an exponent that is not positive.  On 1 to 3
 // the value is MISSING.
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 
 namespace {
 
-constexpr double kNotInteger = 2147483647.0;            // 2^31 - 1: exponents from here on are not integers
-constexpr double kHugeExponent = 1.3407807929943e154;   // just above 2^512: the base alone decides
-constexpr double kLogSafety = 1.0000000000000007;       // 1 + 3 * 2^-52, widens t away from zero
-constexpr double kLogOverflow = 709.782712893384;       // ln of the largest double
+using qelfin::numeric::kInt32Max;
+using qelfin::numeric::kLnOfLargest;
+using qelfin::numeric::kOnePlusThreeUlps;
+using qelfin::numeric::kRootOfLargest;
+
 constexpr double kLogUnderflow = -708.3964185;          // slightly above ln of the smallest normal double
 constexpr double kSquaringLimit = 72.0873067782343;     // 104 ln 2: repeated squaring below this |t|
 
@@ -69,7 +71,7 @@ extern "C" QELFIN_API double zpower(double x, double y, int32_t* err) {
     bool integer = false;
     bool odd = false;
     uint32_t k = 0;
-    if (ay < kNotInteger) {  // false for a NaN exponent as well
+    if (ay < kInt32Max) {  // false for a NaN exponent as well
         k = static_cast<uint32_t>(static_cast<int32_t>(ay));
         integer = static_cast<double>(k) == ay;
         odd = integer && (k & 1u) != 0;
@@ -83,7 +85,7 @@ extern "C" QELFIN_API double zpower(double x, double y, int32_t* err) {
         *err = 0;
         return (xneg && odd) ? -1.0 : 1.0;
     }
-    if (ay >= kHugeExponent) {
+    if (ay >= kRootOfLargest) {
         if ((ax > 1) == ypos) {
             *err = 1;
             return kMissing;
@@ -93,8 +95,8 @@ extern "C" QELFIN_API double zpower(double x, double y, int32_t* err) {
     }
 
     *err = 0;
-    const double t = (kLogSafety * y) * std::log(ax);
-    if (t >= kLogOverflow) {
+    const double t = (kOnePlusThreeUlps * y) * std::log(ax);
+    if (t >= kLnOfLargest) {
         *err = 1;
         return kMissing;
     }

@@ -4,13 +4,18 @@
 // exact at powers of two of at least 1 and never below ln x for x >= 1; it
 // overshoots by at most about 0.0597, so below 1 it is shifted down by 0.06
 // to stay at or below ln x.
+#include "numeric/limits.h"
+
 #include <qelfin/qelfin.h>
 
 #include <cmath>
 
 namespace {
-constexpr double kLn2 = 0.6931471805599453;
+
+using qelfin::numeric::kLn2;
+
 constexpr double kShiftBelowOne = 0.06;
+
 }  // namespace
 
 extern "C" QELFIN_API double zqlog(double x) {

@@ -13,13 +13,15 @@
 // including a zpower failure; otherwise error 0.  Computing f may still
 // overflow to infinity for a huge a; that value is returned.
 #include "entry/entry.h"
+#include "numeric/limits.h"
 
 #include <cmath>
 
 namespace {
 
+using qelfin::numeric::kRootOfSmallest;
+
 constexpr double kLowestRate = -0.999999999;      // rates at or below are refused
-constexpr double kSmallest = 1.491668147e-154;    // just above 2^-511: smallest growth factor, term, ln(1 + r)
 
 using qelfin::entry::kMissing;
 
@@ -36,7 +38,7 @@ extern "C" QELFIN_API double zcmpnd(double a, double f, double r, double n, int3
             if (f < 0 || r <= kLowestRate || n < 0) return refuse(err);
             *err = 0;
             const double growth = zpower(1 + r, n, err);
-            if (*err != 0 || growth < kSmallest) return refuse(err);
+            if (*err != 0 || growth < kRootOfSmallest) return refuse(err);
             return f / growth;
         }
         case 2: {
@@ -47,14 +49,14 @@ extern "C" QELFIN_API double zcmpnd(double a, double f, double r, double n, int3
             return growth * a;
         }
         case 3:
-            if (f <= 0 || a <= 0 || n <= kSmallest) return refuse(err);
+            if (f <= 0 || a <= 0 || n <= kRootOfSmallest) return refuse(err);
             *err = 0;
             return std::exp((std::log(f) - std::log(a)) / n) - 1.0;
         case 4: {
             if (f <= 0 || a <= 0 || r <= kLowestRate) return refuse(err);
             *err = 0;
             const double log_growth = std::log(1.0 + r);
-            if (log_growth < kSmallest) return refuse(err);
+            if (log_growth < kRootOfSmallest) return refuse(err);
             return (std::log(f) - std::log(a)) / log_growth;
         }
         default:

@@ -19,10 +19,13 @@
 //   5  payments add up to less than the loan (would need a negative rate)
 //   6  the rate search did not converge in 100 steps
 #include <qelfin/qelfin.h>
+#include "numeric/limits.h"
 
 #include <cmath>
 
 namespace {
+
+using qelfin::numeric::kRootOfSmallest;
 
 constexpr double kLowestRate = -1.0;              // rates at or below are refused
 constexpr double kZeroRate = 1e-10;               // |r| below: the zero-rate formulas
@@ -30,7 +33,6 @@ constexpr double kTolerance = 1e-9;               // zero-rate test on x0, conve
 constexpr double kStartFloor = -0.8;              // lowest starting rate
 constexpr int kMaxSteps = 100;                    // Newton steps before giving up
 constexpr double kRepaidBound = 0.9999999999;     // r a / p at or above: interest eats the payment
-constexpr double kSmallest = 1.491668147e-154;    // just above 2^-511: smallest amount and payment
 
 double refuse(int32_t* err, int32_t code) {
     *err = code;
@@ -82,7 +84,7 @@ extern "C" QELFIN_API double zmort(double a, double p, double r, double n, int32
             if (a > p * n) return refuse(err, 5);
             return solve_rate(a, p, n, err);
         case 4:
-            if (a <= kSmallest || p <= kSmallest || r <= kLowestRate) return refuse(err, 3);
+            if (a <= kRootOfSmallest || p <= kRootOfSmallest || r <= kLowestRate) return refuse(err, 3);
             if (r * (a / p) >= kRepaidBound) return refuse(err, 4);
             *err = 0;
             if (std::fabs(r) < kZeroRate) return a / p;

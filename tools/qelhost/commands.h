@@ -14,7 +14,13 @@ namespace qelhost {
 // kinds for which IRR and INTRR write at most ten notes per call site.
 inline constexpr uint8_t kDefaultCallerKind = 0x48;
 
-int describe(const qelfin::host::Module& module);
+struct DescribeOptions {
+    std::vector<std::string> functions;  // names: the reference of each
+    bool markdown = false;               // the whole reference as Markdown
+};
+// Without names or --markdown the module's records are shown too, so the
+// module is needed only then (null otherwise).
+int describe(const qelfin::host::Module* module, const DescribeOptions& options);
 
 struct EvalOptions {
     std::vector<std::string> expressions;

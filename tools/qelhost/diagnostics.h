@@ -3,6 +3,8 @@
 // the program with exit status 2.
 #pragma once
 
+#include "host/catalogue.h"
+
 #include <cstdio>
 #include <stdexcept>
 #include <memory>
@@ -32,8 +34,8 @@ struct ExpressionError : std::runtime_error {
 // under the place.
 void report(const ExpressionError& e, std::FILE* to);
 
-// The candidate closest to `name` by edit distance, case ignored; empty when
-// there are no candidates or the nearest is too far off to be a misspelling.
-std::string_view nearest_name(std::string_view name, const std::vector<std::string_view>& candidates);
+// The "did you mean" hints: the catalogue's, shared with every surface.
+using qelfin::host::nearest_name;
+using qelfin::host::unknown_function;
 
 }  // namespace qelhost

@@ -1,6 +1,9 @@
+// The expression language of qelhost: a lexer and a recursive-descent
+// parser into a flat tree of numbers, columns, operators and function calls;
+// each call is checked against the function catalogue for its arity.
 #include "expression.h"
 
-#include "host/functions.h"
+#include "host/catalogue.h"
 
 #include <cctype>
 
@@ -10,6 +13,7 @@ namespace qelhost {
 
 namespace {
 
+using qelfin::host::argument_list;
 using qelfin::host::FunctionInfo;
 using qelfin::host::function_index;
 using qelfin::host::functions;
@@ -134,16 +138,6 @@ private:
     std::string_view text_;
     size_t at_;
 };
-
-std::string argument_list(const FunctionInfo& f) {
-    std::string s;
-    for (int32_t i = 0; i < f.leading; ++i) {
-        if (i) s += ", ";
-        s += f.arguments[i];
-    }
-    if (f.series) s += ", " + std::string(f.element) + ", ...";
-    return s;
-}
 
 class Parser {
 public:
@@ -279,19 +273,7 @@ private:
 
     int32_t call(const Token& name) {
         const auto index = function_index(name.text);
-        if (!index) {
-            std::vector<std::string_view> names;
-            for (const auto& f : functions()) names.push_back(f.name);
-            const std::string_view nearest = nearest_name(name.text, names);
-            std::string message = "unknown function " + name.text;
-            if (!nearest.empty()) {
-                message += " (did you mean " + std::string(nearest) + "?)";
-            } else {
-                message += "; the functions are";
-                for (const auto& f : functions()) message += " " + std::string(f.name);
-            }
-            throw ExpressionError(message, name.position, name.length);
-        }
+        if (!index) throw ExpressionError(unknown_function(name.text), name.position, name.length);
         const size_t open = token_.position;
         advance();  // '('
         CallText c;

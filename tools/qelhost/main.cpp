@@ -3,7 +3,8 @@
 //   qelhost eval EXPR...                    evaluate calls, show value, status, marks, notes
 //   qelhost run FILE.csv --compute 'c = EXPR' [-o OUT.csv]
 //                                           compute columns over a CSV file, row by row
-//   qelhost describe                        the records a host reads, and the seventeen functions
+//   qelhost describe [NAME...] [--markdown] the seventeen functions and the records a host reads;
+//                                           the reference of the functions named; all as Markdown
 //
 // It loads the module as a host does (mcn_main, the image and registration
 // records, qelwufin) from --module PATH, by default the one built beside it.
@@ -94,7 +95,13 @@ int main(int argc, char** argv) {
     bool no_progress = false;
     run_cmd->add_flag("--no-progress", no_progress, "no progress bar, even on a terminal");
 
-    CLI::App* describe_cmd = app.add_subcommand("describe", "Show the module's records and its seventeen functions");
+    DescribeOptions describe_options;
+    CLI::App* describe_cmd = app.add_subcommand(
+        "describe", "The seventeen functions and the module's records; with names, what each function takes, "
+                    "returns and reports");
+    describe_cmd->add_option("functions", describe_options.functions, "functions to describe: MORT, npv, ...");
+    describe_cmd->add_flag("--markdown", describe_options.markdown,
+                           "the reference of every function as Markdown (docs/functions.md)");
 
     try {
         std::vector<std::string> args = protect_negative_expressions(argc, argv);
@@ -112,6 +119,10 @@ int main(int argc, char** argv) {
         run_options.delimiter = parse_delimiter(delimiter);
         run_options.progress = !no_progress;
 
+        // The reference comes from the catalogue alone; everything else
+        // loads the module first.
+        if (*describe_cmd && (describe_options.markdown || !describe_options.functions.empty()))
+            return describe(nullptr, describe_options);
         qelfin::host::Host host;
         std::unique_ptr<qelfin::host::Module> module;
         try {
@@ -122,7 +133,7 @@ int main(int argc, char** argv) {
         }
         if (*eval_cmd) return evaluate(*module, eval_options);
         if (*run_cmd) return run(*module, run_options);
-        if (*describe_cmd) return describe(*module);
+        if (*describe_cmd) return describe(module.get(), describe_options);
         return kExitError;
     } catch (const ExpressionError& e) {
         std::fflush(stdout);
