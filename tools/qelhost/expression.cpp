@@ -1,4 +1,5 @@
 #include "expression.h"
+#include "printable.h"
 
 #include "host/functions.h"
 
@@ -417,7 +418,7 @@ int32_t Scope::find(std::string_view name, size_t position, size_t length) const
         std::vector<std::string_view> candidates(names.begin(), names.begin() + static_cast<long>(visible));
         const std::string_view nearest = nearest_name(name, candidates);
         std::string message = "unknown " + what + " " + quoted;
-        if (!nearest.empty()) message += " (did you mean " + std::string(nearest) + "?)";
+        if (!nearest.empty()) message += " (did you mean " + printable(nearest) + "?)";
         throw ExpressionError(message, position, length);
     }
     if (static_cast<size_t>(slot) >= visible)
