@@ -18,8 +18,15 @@
 // Codes: 0 rate written; -999 invalid request (nothing created or called);
 // 1 no pool or array, no sign change, or Laguerre failed; -1000 every flow
 // zero or missing; -995/-994 from Decompose; -993 newtonSplit did not
-// converge; -997 the root cannot be converted into a rate (nor can a root
-// that is not a number, which only a Laguerre step gone wrong could give).
+// converge; -997 the root cannot be converted into a rate.
+//
+// A root that is not a number.  Only a Laguerre step can give one (an
+// evaluation that overflows, as huge finite flows may make it).  On finite
+// flows it goes on to the conversion like any root: continuous compounding
+// refuses it (it is not > 0), zpower hands it back unchanged for freq = 1
+// and through pow for other frequencies, and the rate is then not a number,
+// with code 0.  The one guard: a series holding an infinite flow gives
+// -997 for such a root, since no rate can come of an infinite cash flow.
 #include "cashflow/polynomial.h"
 #include "entry/entry.h"
 
@@ -95,8 +102,8 @@ int32_t solve_several_changes(IrrWork* w) {
 }
 
 // Rate per base period from the discount factor x; 0 or kNotConvertible.
-int32_t rate_from_root(double x, double freq, double* rate) {
-    if (std::isnan(x)) return kNotConvertible;
+int32_t rate_from_root(double x, double freq, bool infinite_flow, double* rate) {
+    if (infinite_flow && std::isnan(x)) return kNotConvertible;
     if (freq == 0) {
         if (!(x > 0)) return kNotConvertible;
         *rate = -std::log(x);
@@ -112,9 +119,11 @@ int32_t rate_from_root(double x, double freq, double* rate) {
 // Reads the series into the pool's array and finds the rate; 0 or the code.
 int32_t solve_series(ZirrParams* params, IrrWork* w) {
     const int32_t count = params->count;
+    bool infinite_flow = false;
     for (int32_t i = 0; i < count; ++i) {
         const double c = params->callback(i, params->context);
         w->cashflows[i] = is_missing(c) ? 0.0 : c;
+        infinite_flow = infinite_flow || std::isinf(c);
     }
 
     Polynomial* full = w->full;
@@ -137,7 +146,7 @@ int32_t solve_series(ZirrParams* params, IrrWork* w) {
         if (code != 0) return code;
     }
     double rate = 0.0;
-    const int32_t code = rate_from_root(w->root, params->freq, &rate);
+    const int32_t code = rate_from_root(w->root, params->freq, infinite_flow, &rate);
     if (code != 0) return code;
     params->rate = rate;
     return 0;

@@ -114,6 +114,26 @@ TEST_F(Irr, CounterNotObtained) {
     EXPECT_EQ(counter, 4);
 }
 
+// Finite flows whose evaluation overflows: Laguerre's step is not a number,
+// and so is the rate, returned with status 0 and note 201 like any rate of a
+// series with several sign changes (counted on the call site).
+TEST_F(Irr, OverflowingFiniteFlowsGiveARateThatIsNotANumber) {
+    int32_t counter = 0;
+    host::SiteState site{0x48, &counter};
+    for (const char* name : {"IRR", "INTRR"}) {
+        for (const std::vector<double>& args :
+             {std::vector<double>{1, -100, 230, 1e300, -132}, std::vector<double>{1, 1000, -3000, 1e300, -5, 7}}) {
+            SCOPED_TRACE(name + testing::PrintToString(args));
+            const CallResult r = call(name, args, &site);
+            EXPECT_EQ(r.status, 0u) << host::status_name(r.status);
+            EXPECT_TRUE(std::isnan(r.value) && !is_missing_bits(r.value));
+            ASSERT_EQ(r.notes.size(), 1u);
+            EXPECT_TRUE(r.notes[0].id == 201 && std::isnan(r.notes[0].rate));
+        }
+    }
+    EXPECT_EQ(counter, 4);
+}
+
 class IrrSolver : public CashflowTest {
 protected:
     decltype(&::zirr_s) solve = symbol<decltype(&::zirr_s)>("zirr_s");
@@ -190,6 +210,29 @@ TEST_F(IrrSolver, CodesCountsAndRates) {
     ASSERT_EQ(run(with, 1, &a) + run(without, 1, &b), 0);
     EXPECT_EQ(a.rate, b.rate);
     EXPECT_NEAR(a.rate, static_cast<double>(120 / (-50 + sqrtl(26500.0L)) - 1), 1e-14);
+}
+
+// The road of a root that is not a number: code 0 on finite flows for
+// every frequency but 0 (no root > 0), -997 once a flow is infinite.
+TEST_F(IrrSolver, RootThatIsNotANumber) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        std::vector<double> c;
+        double freq;
+        int32_t code, sign_changes;
+    } cases[] = {
+        {{-100, 230, 1e300, -132}, 1, 0, 2}, {{1000, -3000, 1e300, -5, 7}, 1, 0, 4},
+        {{-100, 230, 1e300, -132}, 2, 0, 2}, {{-100, 230, 1e300, -132}, 0.5, 0, 2},
+        {{-100, 230, 1e300, -132}, 0, -997, 2}, {{-100, 230, inf, -132}, 1, -997, 2},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(testing::PrintToString(k.c) + " at frequency " + std::to_string(k.freq));
+        Flows f{k.c, {}};
+        ZirrParams p;
+        EXPECT_EQ(run(f, k.freq, &p), k.code);
+        EXPECT_TRUE(p.sign_changes == k.sign_changes && p.multiple == 1);
+        EXPECT_EQ(std::isnan(p.rate), k.code == 0);
+    }
 }
 
 TEST_F(IrrSolver, InvalidRequestsCallNothing) {

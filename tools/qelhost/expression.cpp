@@ -2,6 +2,7 @@
 // parser into a flat tree of numbers, columns, operators and function calls;
 // each call is checked against the function catalogue for its arity.
 #include "expression.h"
+#include "printable.h"
 
 #include "host/catalogue.h"
 
@@ -399,7 +400,7 @@ int32_t Scope::find(std::string_view name, size_t position, size_t length) const
         std::vector<std::string_view> candidates(names.begin(), names.begin() + static_cast<long>(visible));
         const std::string_view nearest = nearest_name(name, candidates);
         std::string message = "unknown " + what + " " + quoted;
-        if (!nearest.empty()) message += " (did you mean " + std::string(nearest) + "?)";
+        if (!nearest.empty()) message += " (did you mean " + printable(nearest) + "?)";
         throw ExpressionError(message, position, length);
     }
     if (static_cast<size_t>(slot) >= visible)

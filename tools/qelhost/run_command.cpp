@@ -1,9 +1,13 @@
 // qelhost run: computes columns over a CSV file, row by row, as a
 // data-processing host does, and writes the input columns and the computed
 // ones.  Rows keep their order and none is dropped; a failed call leaves an
-// empty cell.  A summary goes to standard error.
+// empty cell.  A summary goes to standard error.  The output replaces its
+// target only once it is complete (output_file.h), so a run onto its own
+// input reads the input whole and a failed run leaves the target as it was.
 #include "commands.h"
 #include "csv.h"
+#include "output_file.h"
+#include "printable.h"
 #include "program.h"
 
 #include <fcntl.h>
@@ -226,17 +230,11 @@ int run(const Module& module, const RunOptions& options) {
         read_slots.assign(used.begin(), used.end());
     }
 
-    std::FILE* out_file = stdout;
-    if (!options.output.empty()) {
-        out_file = std::fopen(options.output.c_str(), "wb");
-        if (out_file == nullptr) throw UsageError("cannot write " + options.output + ": " + std::strerror(errno));
-    }
+    OutputFile out_file(options.output);
     std::string out;
     out.reserve(kFlushBytes + (kFlushBytes >> 2));
     auto flush = [&] {
-        if (!out.empty() && std::fwrite(out.data(), 1, out.size(), out_file) != out.size())
-            throw UsageError("cannot write " + (options.output.empty() ? std::string("standard output") : options.output) +
-                             ": " + std::strerror(errno));
+        out_file.write(out);
         out.clear();
     };
 
@@ -299,7 +297,7 @@ int run(const Module& module, const RunOptions& options) {
                     BadCells& b = bad[s];
                     if (b.count++ == 0) {
                         b.first_row = rows + static_cast<int64_t>(r) + 1;
-                        b.first_text = std::string(text.substr(0, 40));
+                        b.first_text = printable(text);
                     }
                 }
             }
@@ -344,11 +342,7 @@ int run(const Module& module, const RunOptions& options) {
     }
     const Clock::time_point t4 = Clock::now();
     flush();
-    if (std::fflush(out_file) != 0 || std::ferror(out_file))
-        throw UsageError("cannot write " + (options.output.empty() ? std::string("standard output") : options.output) +
-                         ": " + std::strerror(errno));
-    if (out_file != stdout && std::fclose(out_file) != 0)
-        throw UsageError("cannot write " + options.output + ": " + std::strerror(errno));
+    out_file.commit();
     write_time += Clock::now() - t4;
     progress.clear();
 
@@ -382,7 +376,7 @@ int run(const Module& module, const RunOptions& options) {
     for (size_t col = 0; col < input_columns; ++col) {
         const BadCells& b = bad[col];
         if (b.count == 0) continue;
-        s += "  column " + scope.names[col] + ": " + plural(b.count, "cell is", "cells are") +
+        s += "  column " + printable(scope.names[col]) + ": " + plural(b.count, "cell is", "cells are") +
              " not a number, read as missing (first: row " + std::to_string(b.first_row) + ", \"" + b.first_text +
              "\")\n";
     }
