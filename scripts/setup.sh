@@ -3,11 +3,13 @@
 # compilers for both builds (g++-multilib for -m32), qemu-user to run the
 # i386 tests where the kernel cannot, CMake and Ninja, GoogleTest sources,
 # Google Benchmark, the binary tools the export check uses, and CLI11 (the
-# header-only command-line parser of qelhost, used by both builds).
+# header-only command-line parser of qelhost, used by both builds), and
+# PostgreSQL 15 with its server headers and postgres_fdw for the extension.
 # Run as root it installs what is missing; otherwise it says what to install.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ gcc g++-multilib qemu-user binutils googletest libbenchmark-dev clang libclang-rt-14-dev libcli11-dev)
+packages=(cmake ninja-build g++ gcc g++-multilib qemu-user binutils googletest libbenchmark-dev clang libclang-rt-14-dev libcli11-dev
+          postgresql-15 postgresql-server-dev-15 postgresql-contrib postgresql-common)
 
 missing=()
 for p in "${packages[@]}"; do
