@@ -9,7 +9,7 @@ declared=$(sed -n 's/^CREATE FUNCTION \([a-z]*\)(\(.*\))$/\1 \2/p' "$2" | grep -
            print name, n - variadic, variadic ? "variadic" : "fixed" }' | sort)
 if [ "$expected" != "$declared" ]; then
     echo "the SQL script's functions differ from the host's catalogue:" >&2
-    diff <(echo "$expected") <(echo "$declared") >&2 2>/dev/null || { echo "host:"; echo "$expected"; echo "sql:"; echo "$declared"; } >&2
+    diff <(echo "$expected") <(echo "$declared") >&2 || true
     exit 1
 fi
 echo "17 functions agree with the host's catalogue"

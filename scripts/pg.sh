@@ -9,6 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 install_extension() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "scripts/pg.sh install writes into PostgreSQL's folders: run it as root" >&2
+        exit 1
+    fi
     bash scripts/setup.sh
     cmake --preset x64 >/dev/null
     cmake --build --preset x64 -j 2 --target qelfin qelfin_pg
