@@ -74,7 +74,7 @@ CREATE FOREIGN TABLE flows_p1 PARTITION OF flows FOR VALUES WITH (MODULUS 2, REM
 
 -- The same rows on one server.
 CREATE TABLE loans_local AS
-SELECT i AS id, (1000 + (i * 7919) % 500000)::float8 AS amount,
+SELECT i AS id, (1000 + (i::bigint * 7919) % 500000)::float8 AS amount,
        (0.02 + (i % 89) / 1000.0)::float8 AS rate, (12 * (1 + i % 30))::float8 AS term
 FROM generate_series(1, $loans) AS i;
 CREATE TABLE flows_local AS
