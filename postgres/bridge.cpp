@@ -83,11 +83,21 @@ struct QelfinSite {
     double* args;
 };
 
+// The names of bridge.h's QF_ numbers, which must be the host's order.
+constexpr const char* kOrder[] = {"COMPOUND", "DACCDB", "DACCDBSL", "DACCSL", "DACCSYD", "DACCTAB",
+                                  "DEPDB",    "DEPDBSL", "DEPSL",    "DEPSYD", "DEPTAB",  "INTRR",
+                                  "IRR",      "MORT",    "NETPV",    "NPV",    "SAVING"};
+
 extern "C" {
 
 const char* qelfin_bridge_load(const char* path, void* scratch) {
     if (g_module) return nullptr;
     try {
+        for (int i = 0; i < QF_SAVING + 1; ++i)
+            if (function_index(kOrder[i]) != i) {
+                g_load_error = std::string("the host numbers ") + kOrder[i] + " differently from this library";
+                return g_load_error.c_str();
+            }
         g_scratch.context = scratch;
         g_host.set_counter_pool(&g_pool);
         g_host.set_scratch(&g_scratch);
