@@ -5,8 +5,11 @@
 # x64 tests include the comparison of the two builds on the cross-build
 # table.  Then the robustness checks: the thread test under ThreadSanitizer
 # (x64-tsan) and each fuzz target for a bounded time (fuzz preset, clang;
-# QELFIN_FUZZ_SECONDS per target, default 60).  Last, the Python package:
+# QELFIN_FUZZ_SECONDS per target, default 60).  Then the Python package:
 # installed in a fresh venv as users install it, then its pytest suite.
+# Last the PostgreSQL extension: installed (root), its SQL tests and
+# cross-check on a throwaway server, and the sharding check on a small data
+# set.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,4 +38,12 @@ cmake --build --preset fuzz -j "$(nproc)"
 bash fuzz/run.sh -t "${QELFIN_FUZZ_SECONDS:-60}" || status=1
 echo "== python: install in a fresh venv and run pytest"
 bash scripts/test_python.sh || status=1
+
+echo "== postgres: SQL tests, cross-check and sharding check"
+if bash scripts/pg.sh install; then
+    bash postgres/run-tests.sh || status=1
+    QELFIN_SHARD_LOANS=20000 QELFIN_SHARD_PROJECTS=400 bash scripts/pg-shards.sh || status=1
+else
+    status=1
+fi
 exit $status
