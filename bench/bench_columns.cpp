@@ -7,6 +7,7 @@
 //                                called, the result stored
 //   Rows_Columns/<function>      evaluate_columns over the same columns,
 //                                with the status and marked columns
+#include "bench/bench_support.h"
 #include "host/columns.h"
 
 #include <benchmark/benchmark.h>
@@ -16,13 +17,9 @@
 
 namespace {
 
-using namespace qelfin::host;
+using qelfin::bench::loaded_module;
 
-Module& module() {
-    static Host host;
-    static Module m(host);
-    return m;
-}
+using namespace qelfin::host;
 
 constexpr size_t kRows = 4096;
 
@@ -51,9 +48,9 @@ Rows make_rows(const char* function) {
 
 void Rows_EntryLoop(benchmark::State& state, const char* function) {
     const Rows rows = make_rows(function);
-    CallSite site(module(), function, rows.width);
+    CallSite site(loaded_module(), function, rows.width);
     FunctionArgs* const block = site.block();
-    const FunctionEntry entry = module().entry(function);
+    const FunctionEntry entry = loaded_module().entry(function);
     std::vector<double> out(kRows);
     for (int32_t k = 0; k < rows.width; ++k) site.value(k);  // bound to the site's own values
     for (auto _ : state) {
@@ -71,7 +68,7 @@ void Rows_EntryLoop(benchmark::State& state, const char* function) {
 
 void Rows_Columns(benchmark::State& state, const char* function) {
     const Rows rows = make_rows(function);
-    CallSite site(module(), function, rows.width);
+    CallSite site(loaded_module(), function, rows.width);
     std::vector<Column> args;
     for (int32_t k = 0; k < rows.width; ++k) args.push_back({rows.data.data() + k, rows.width});
     std::vector<double> out(kRows);

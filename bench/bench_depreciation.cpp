@@ -2,7 +2,7 @@
 // host calls them, on argument blocks built once.  Each benchmark is one
 // entry on a typical asset; the declining-balance cases take a part period
 // (so the power runs), the switch method a period after the switch.
-#include "host/module.h"
+#include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,16 +10,12 @@
 
 namespace {
 
+using qelfin::bench::loaded_module;
+
 using qelfin::host::Arg;
 
-qelfin::host::Module& module() {
-    static qelfin::host::Host host;
-    static qelfin::host::Module m(host);
-    return m;
-}
-
 void call_entry(benchmark::State& state, const char* name, std::vector<Arg> args) {
-    const FunctionEntry entry = module().entry(name);
+    const FunctionEntry entry = loaded_module().entry(name);
     qelfin::host::ArgBlock block(args);
     double result = 0;
     for (auto _ : state) {

@@ -6,7 +6,7 @@
 //   IRR_several_sign_changes    a 360-period project with a reinvestment and
 //                               a closing cost (three sign changes)
 //   Baseline_HornerBrent/<flows>, Baseline_HornerBrent_several_sign_changes
-#include "host/module.h"
+#include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,13 +15,9 @@
 
 namespace {
 
-using namespace qelfin::host;
+using qelfin::bench::loaded_module;
 
-Module& module() {
-    static Host host;
-    static Module m(host);
-    return m;
-}
+using namespace qelfin::host;
 
 // A loan of 100,000 at 0.65% a period repaid in flows - 1 level payments,
 // seen by the lender.
@@ -124,7 +120,7 @@ std::vector<Arg> irr_arguments(const std::vector<double>& c) {
 }
 
 void run_irr(benchmark::State& state, const std::vector<double>& c) {
-    Module& m = module();
+    Module& m = loaded_module();
     const std::vector<Arg> args = irr_arguments(c);
     ArgBlock block(args);
     const FunctionEntry irr = m.entry("IRR");

@@ -2,7 +2,7 @@
 // function vector as a host calls it, beside a plain discounting loop over
 // an array of the same flows, znpv called with an opaque value callback,
 // and the missing-value count NPV makes first.  Every row reports the time per cash flow (ns_per_flow).
-#include "host/module.h"
+#include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,16 +11,12 @@
 
 namespace {
 
+using qelfin::bench::loaded_module;
+
 using qelfin::host::Arg;
 using qelfin::host::ArgBlock;
 
 constexpr double kRatePercent = 5.0;  // 5 % per base period, one flow per period
-
-qelfin::host::Module& module() {
-    static qelfin::host::Host host;
-    static qelfin::host::Module m(host);
-    return m;
-}
 
 std::vector<double> flows(int64_t n) {
     std::mt19937_64 gen(7);
@@ -43,7 +39,7 @@ void BM_NpvEntry(benchmark::State& state) {
     std::vector<Arg> args{kRatePercent, 1.0};
     args.insert(args.end(), c.begin(), c.end());
     ArgBlock block(args);
-    const FunctionEntry npv = module().entry("NPV");
+    const FunctionEntry npv = loaded_module().entry("NPV");
     double result = 0;
     for (auto _ : state) {
         const uint32_t status = npv(block.get(), &result);
@@ -74,7 +70,7 @@ double read_flow(int32_t i, void* context) { return static_cast<const double*>(c
 void BM_ZnpvOpaqueCallback(benchmark::State& state) {
     const int64_t n = state.range(0);
     std::vector<double> c = flows(n);
-    const auto znpv_fn = module().symbol<decltype(&znpv)>("znpv");
+    const auto znpv_fn = loaded_module().symbol<decltype(&znpv)>("znpv");
     for (auto _ : state) {
         int32_t err = 0;
         const double value = znpv_fn(kRatePercent / 100.0, 1.0, static_cast<int32_t>(n), &read_flow, c.data(), &err);
@@ -91,7 +87,7 @@ void BM_NpvMissingScan(benchmark::State& state) {
     std::vector<Arg> args{kRatePercent, 1.0};
     args.insert(args.end(), c.begin(), c.end());
     ArgBlock block(args);
-    const auto scan = module().symbol<decltype(&fncnmis)>("fncnmis");
+    const auto scan = loaded_module().symbol<decltype(&fncnmis)>("fncnmis");
     double result = 0;
     for (auto _ : state) {
         const uint32_t status = scan(block.get(), &result);

@@ -1,7 +1,7 @@
 // The numeric primitives, called through their exported names as the
 // solvers' callers see them.  The library pow, exp and log are measured
 // beside them for scale.
-#include "host/module.h"
+#include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,18 +11,13 @@
 
 namespace {
 
-using qelfin::host::Host;
-using qelfin::host::Module;
+using qelfin::bench::loaded_module;
 
-Module& numeric_module() {
-    static Host host;
-    static Module module(host);
-    return module;
-}
+using qelfin::host::Module;
 
 template <class F>
 F exported(const char* name) {
-    return numeric_module().symbol<F>(name);
+    return loaded_module().symbol<F>(name);
 }
 
 using Power = double (*)(double, double, int32_t*);

@@ -2,7 +2,7 @@
 // taken from the function vector, one argument block built beforehand and
 // reused for every call.  A hand-written Brent solve of MORT's rate
 // equation is measured beside the module's Newton search.
-#include "host/module.h"
+#include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,23 +11,18 @@
 
 namespace {
 
+using qelfin::bench::loaded_module;
+
 using qelfin::host::Arg;
 using qelfin::host::ArgBlock;
-using qelfin::host::Host;
 using qelfin::host::Module;
-
-Module& tvm_module() {
-    static Host host;
-    static Module module(host);
-    return module;
-}
 
 const Arg kMissing = Arg::missing();
 
 // One entry of the vector on one prebuilt block; the call must answer with
 // the expected status.
 void entry_call(benchmark::State& state, const char* function, std::vector<Arg> args, uint32_t expected = 0) {
-    const FunctionEntry entry = tvm_module().entry(function);
+    const FunctionEntry entry = loaded_module().entry(function);
     ArgBlock block(args);
     FunctionArgs* const block_ptr = block.get();
     double result = 0;
@@ -42,7 +37,7 @@ void entry_call(benchmark::State& state, const char* function, std::vector<Arg> 
 
 // The monthly payment of a 30-year loan of 50000 at 0.5 % a month.
 double thirty_year_payment() {
-    return tvm_module().call("MORT", {50000, Arg::missing(), 0.005, 360}).value;
+    return loaded_module().call("MORT", {50000, Arg::missing(), 0.005, 360}).value;
 }
 
 BENCHMARK_CAPTURE(entry_call, COMPOUND_final_amount, "COMPOUND", {100, kMissing, 0.05, 10});
