@@ -14,6 +14,8 @@ namespace {
 
 constexpr size_t kMaxOpsPerInput = 64;
 
+// A routine the module does not export (the harness's own test module
+// exports few) is left null and its operations are skipped.
 template <class F>
 void find(const host::Module& m, const char* name, F& slot, std::vector<std::string>& absent) {
     try {
@@ -71,6 +73,32 @@ std::string show_args(const std::vector<ArgValue>& values, int32_t length) {
         s += show(values[static_cast<size_t>(i) % values.size()]);
     }
     return s + ")";
+}
+
+Session::Session(const std::string& module_path)
+    : own_host_(std::make_unique<host::Host>()),
+      own_module_(std::make_unique<host::Module>(*own_host_, module_path)),
+      host(*own_host_),
+      module(*own_module_),
+      shared(false) {}
+
+Session::Session(Session& owner) : host(owner.host), module(owner.module), shared(true) {}
+
+uint64_t Session::host_seed(const OpRecord& r) const {
+    const uint64_t record = (uint64_t{r.op} << 16) | (uint64_t{r.site} << 8) | r.flags;
+    return (((op_index + 1) * 0x9E3779B97F4A7C15ull) ^ record) | 1;
+}
+
+std::string Outcome::text() const {
+    char head[64];
+    std::snprintf(head, sizeof head, "%llx %d/%d ", static_cast<unsigned long long>(status), marked, marks);
+    std::string s = head + notes + " O=";
+    for (size_t i = 0; i < out.size(); ++i) {
+        char bits[20];
+        std::snprintf(bits, sizeof bits, "%s%016" PRIx64, i ? "," : "", bits_of(out[i]));
+        s += bits;
+    }
+    return s;
 }
 
 std::string Verdict::report() const {
@@ -143,10 +171,8 @@ Harness::Impl::Impl(std::string module_path) : path(std::move(module_path)) {
     find(m, "fncmis", routines.fncmis_, absent);
     find(m, "qelwufin", routines.qelwufin_, absent);
     find(m, "rzvercn1", routines.rzvercn1_, absent);
-    if (routines.rzvercn1_ != nullptr) {
-        version_record.assign(sizeof(VersionRecord), 0);
-        routines.rzvercn1_(reinterpret_cast<VersionRecord*>(version_record.data()));
-    }
+    version_record.assign(sizeof(VersionRecord), 0);
+    if (routines.rzvercn1_ != nullptr) routines.rzvercn1_(reinterpret_cast<VersionRecord*>(version_record.data()));
     handler = [](const std::string& report) {
         std::fputs(report.c_str(), stderr);
         std::fflush(stderr);
@@ -180,7 +206,15 @@ void Harness::on_failure(FailureHandler handler) { impl_->handler = std::move(ha
 size_t Harness::run_entries(const uint8_t* data, size_t size) { return impl_->run(data, size, true); }
 size_t Harness::run_routines(const uint8_t* data, size_t size) { return impl_->run(data, size, false); }
 
-std::vector<std::string> Harness::absent_routines() const { return impl_->absent; }
+Outcome Harness::run_record(Session& session, const OpRecord& record, bool entry) {
+    Outcome o = entry ? impl_->entry_op(session, record) : impl_->routine_op(session, record);
+    if (!session.shared) {  // the checks read the host's logs whole: keep them short in long sessions
+        session.host.counter_pool().clear_requests();
+        session.host.vector_pool().clear_requests();
+        session.host.toolkit().reset_counts();
+    }
+    return o;
+}
 
 std::vector<std::string> Harness::entry_ops() {
     std::vector<std::string> names;

@@ -60,7 +60,7 @@ private:
         if (!(ok)) (verdict).add(what); \
     } while (0)
 
-// The exported routines, found by name; null while the module lacks one.
+// The exported routines, found by name.
 struct Routines {
     decltype(&zpower) zpower_ = nullptr;
     decltype(&zexpm1) zexpm1_ = nullptr;
@@ -97,30 +97,6 @@ struct Routines {
     decltype(&rzvercn1) rzvercn1_ = nullptr;
 };
 
-// One call site of the host: its caller kind and the call_state it keeps,
-// and the harness's model of the IRR counter behind it.
-struct Site {
-    bool created = false;
-    uint8_t kind = 0;
-    int32_t* call_state = nullptr;
-};
-
-// The stand-in host of one input, loaded afresh.
-struct Session {
-    explicit Session(const std::string& path) : module(host, path) {}
-    host::Host host;
-    host::Module module;
-    std::array<Site, 4> sites{};
-    uint64_t op_index = 0;  // of the record under way, within the input
-
-    // The seed of the host's own words and bits in this record's block:
-    // a function of the input alone, so that inputs replay exactly.
-    uint64_t host_seed(const OpRecord& r) const {
-        const uint64_t record = (uint64_t{r.op} << 16) | (uint64_t{r.site} << 8) | r.flags;
-        return (((op_index + 1) * 0x9E3779B97F4A7C15ull) ^ record) | 1;
-    }
-};
-
 // A series read through the harness's own value callback, which checks
 // every index it is asked for.
 struct SeriesProbe {
@@ -136,18 +112,17 @@ struct Harness::Impl {
     explicit Impl(std::string module_path);
 
     size_t run(const uint8_t* data, size_t size, bool entries);
-    void entry_op(Session& s, const OpRecord& r);
-    void routine_op(Session& s, const OpRecord& r);
+    Outcome entry_op(Session& s, const OpRecord& r);
+    Outcome routine_op(Session& s, const OpRecord& r);
     void fail(const Verdict& v) const;
 
     std::string path;
     host::Host boot_host;
     std::unique_ptr<host::Module> boot;  // the first load: symbols and the reference vector
     Routines routines;
-    std::vector<std::string> absent;
+    std::vector<std::string> absent;  // names of the routines not exported
     std::vector<uint8_t> version_record;  // rzvercn1's record, read at load
     FailureHandler handler;
-    ValueArena arena;
 };
 
 // Sign changes of a series read as the IRR solver reads it: missing values

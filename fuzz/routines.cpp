@@ -72,8 +72,9 @@ void check_in_range(Verdict& v, const SeriesProbe& probe, int32_t m) {
 
 std::vector<std::string> Harness::routine_ops() { return {std::begin(kRoutineNames), std::end(kRoutineNames)}; }
 
-void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
+Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     const int op = r.op % kRoutineOps;
+    if (std::find(absent.begin(), absent.end(), kRoutineNames[op]) != absent.end()) return {};
     const Routines& f = routines;
     host::Host& h = s.host;
 
@@ -90,80 +91,68 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
                                : std::vector<double>{};
     };
 
-    const bool faults = (r.flags & kFaults) != 0;
+    // The host's switches and logs are the session's own unless it shares
+    // its host; then no faults are injected and the logs are not read.
+    const bool own = !s.shared;
+    const bool faults = own && (r.flags & kFaults) != 0;
     const bool fail_create = faults && (r.flags & kFailToolkitCreate);
     const bool fail_allocate = faults && (r.flags & kFailToolkitAllocate);
     const bool refuse_vector = faults && (r.flags & kRefuseVectorPool);
     const bool null_callback = (r.flags & kExtraArguments) != 0;
-    h.toolkit().set_fail_create(fail_create);
-    h.toolkit().set_fail_allocate(fail_allocate);
-    h.vector_pool().set_refuse(refuse_vector);
-    const int created = h.toolkit().created(), destroyed = h.toolkit().destroyed();
-    const size_t creations = h.toolkit().creations().size();
-    const size_t allocations = h.toolkit().allocations().size();
+    if (own) {
+        h.toolkit().set_fail_create(fail_create);
+        h.toolkit().set_fail_allocate(fail_allocate);
+        h.vector_pool().set_refuse(refuse_vector);
+    }
+    const int created = own ? h.toolkit().created() : 0, destroyed = own ? h.toolkit().destroyed() : 0;
+    const size_t creations = own ? h.toolkit().creations().size() : 0;
+    const size_t allocations = own ? h.toolkit().allocations().size() : 0;
 
     Verdict v;
+    Outcome out;
 
-    arena.open();
+    s.arena.open();
     SeriesProbe probe;
     auto make_probe = [&](const std::vector<double>& series) {
-        probe.values = arena.put_doubles(series);
+        probe.values = s.arena.put_doubles(series);
         probe.length = static_cast<int32_t>(series.size());
         SeriesProbe::current = &probe;
     };
-    bool ran = true;
 
     switch (op) {
         case 0: {  // zpower
-            arena.seal();
-            if (!f.zpower_) {
-                ran = false;
-                break;
-            }
+            s.arena.seal();
             int32_t err = kGarbage;
             const double y = f.zpower_(d(0), d(1), &err);
+            out.status = err;
+            out.out.push_back(y);
             QELFIN_CHECK(v, err >= 0 && err <= 3, "zpower error " + std::to_string(err));
             if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "zpower failed without MISSING");
             break;
         }
         case 1:
-            arena.seal();
-            if (f.zexpm1_)
-                f.zexpm1_(d(0));
-            else
-                ran = false;
+            s.arena.seal();
+            out.out.push_back(f.zexpm1_(d(0)));
             break;
         case 2:
-            arena.seal();
-            if (f.zln1px_)
-                f.zln1px_(d(0));
-            else
-                ran = false;
+            s.arena.seal();
+            out.out.push_back(f.zln1px_(d(0)));
             break;
         case 3:
-            arena.seal();
-            if (f.zlnSumOfExp_)
-                f.zlnSumOfExp_(d(0), d(1));
-            else
-                ran = false;
+            s.arena.seal();
+            out.out.push_back(f.zlnSumOfExp_(d(0), d(1)));
             break;
         case 4:
-            arena.seal();
-            if (f.zqlog_)
-                f.zqlog_(d(0));
-            else
-                ran = false;
+            s.arena.seal();
+            out.out.push_back(f.zqlog_(d(0)));
             break;
         case 5:
         case 6: {  // zvasum, zvamx
-            const double* p = arena.put_doubles(x);
-            arena.seal();
+            const double* p = s.arena.put_doubles(x);
+            s.arena.seal();
             const int32_t n = within(int_or(r, 0, static_cast<int32_t>(x.size())), static_cast<int32_t>(x.size()));
-            if (op == 5 ? !f.zvasum_ : !f.zvamx_) {
-                ran = false;
-                break;
-            }
             const double got = op == 5 ? f.zvasum_(p, n) : f.zvamx_(p, n);
+            out.out.push_back(got);
             if (n <= 0) {
                 QELFIN_CHECK(v, got == 0.0, "an empty array gives " + show(got));
                 break;
@@ -190,12 +179,8 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         }
         case 7: {  // vzatl
             const std::string text = !values.empty() && !values[0].numeric ? values[0].text : std::string(3, ' ');
-            const uint8_t* p = arena.put_text(text);  // ends where nothing may be read
-            arena.seal();
-            if (!f.vzatl_) {
-                ran = false;
-                break;
-            }
+            const uint8_t* p = s.arena.put_text(text);  // ends where nothing may be read
+            s.arena.seal();
             const int c = int_or(r, 0, ' ');
             const int32_t n =
                 within(int_or(r, 1, static_cast<int32_t>(text.size())), static_cast<int32_t>(text.size()));
@@ -203,24 +188,23 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             for (int32_t i = 0; i < n; ++i)
                 if (p[i] != c) want = 0;
             const int got = f.vzatl_(c, p, n);
+            out.status = got;
             QELFIN_CHECK(v, got == want, "vzatl gives " + std::to_string(got) + ", expected " + std::to_string(want));
             break;
         }
         case 8:
         case 9:
         case 10: {  // zcmpnd, zmort, zsaving
-            arena.seal();
+            s.arena.seal();
             auto solve = op == 8 ? f.zcmpnd_ : op == 9 ? f.zmort_ : f.zsaving_;
-            if (!solve) {
-                ran = false;
-                break;
-            }
             int32_t which = 1;
             for (int i = 3; i >= 0; --i)
                 if (std::isnan(d(static_cast<size_t>(i)))) which = i + 1;
             which = int_or(r, 0, which);
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), d(2), d(3), which, &err);
+            out.status = err;
+            out.out.push_back(y);
             // zcmpnd and zsaving fail with 1 only; zmort names its failures
             // 1 to 5, and the outcome of a rate search that does not converge
             // is the implementer's (a further positive code, or a rate).
@@ -235,14 +219,12 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         case 11: {  // znpv
             const std::vector<double> flows = tail(2);
             make_probe(flows);
-            arena.seal();
-            if (!f.znpv_) {
-                ran = false;
-                break;
-            }
+            s.arena.seal();
             const int32_t m = within(int_or(r, 0, probe.length), probe.length);
             int32_t err = kGarbage;
             const double y = f.znpv_(d(0), d(1), m, &SeriesProbe::callback, &probe, &err);
+            out.status = err;
+            out.out.push_back(y);
             QELFIN_CHECK(v, err >= 0 && err <= 3, "znpv error " + std::to_string(err));
             if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "znpv failed without MISSING");
             check_in_range(v, probe, m);
@@ -259,11 +241,7 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         case 13: {  // zirr_s, zirr
             const std::vector<double> flows = tail(1);
             make_probe(flows);
-            arena.seal();
-            if (op == 12 ? !f.zirr_s_ : !f.zirr_) {
-                ran = false;
-                break;
-            }
+            s.arena.seal();
             // Counts the solver accepts are backed by the series; others
             // (below 2, above 32767) must be refused before any reading.
             int32_t count = int_or(r, 0, probe.length);
@@ -291,6 +269,8 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
                 code = kGarbage;
                 rate = f.zirr_(freq, count, cb, &probe, &code);
             }
+            out.status = code;
+            out.out.push_back(rate);
             QELFIN_CHECK(v, irr_code(code), "IRR code " + std::to_string(code));
             QELFIN_CHECK(v, (code == -999) == !valid,
                          valid ? "a valid request refused" : "an invalid request accepted");
@@ -309,13 +289,15 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
                 check_series_ascending(v, probe, count);
                 QELFIN_CHECK(v, calls == count, "the series was not read whole");
             }
-            QELFIN_CHECK(v, h.toolkit().creations().size() - creations == (valid ? 1u : 0u),
-                         "scratch pools created: " + std::to_string(h.toolkit().creations().size() - creations));
-            const size_t allocated = h.toolkit().allocations().size() - allocations;
-            QELFIN_CHECK(v, allocated <= 1, "more than one scratch allocation");
-            if (allocated == 1)
-                QELFIN_CHECK(v, h.toolkit().allocations().back() == static_cast<size_t>(count) * sizeof(double),
-                             "scratch array of " + std::to_string(h.toolkit().allocations().back()) + " bytes");
+            if (own) {
+                QELFIN_CHECK(v, h.toolkit().creations().size() - creations == (valid ? 1u : 0u),
+                             "scratch pools created: " + std::to_string(h.toolkit().creations().size() - creations));
+                const size_t allocated = h.toolkit().allocations().size() - allocations;
+                QELFIN_CHECK(v, allocated <= 1, "more than one scratch allocation");
+                if (allocated == 1)
+                    QELFIN_CHECK(v, h.toolkit().allocations().back() == static_cast<size_t>(count) * sizeof(double),
+                                 "scratch array of " + std::to_string(h.toolkit().allocations().back()) + " bytes");
+            }
             if (op == 12) {
                 if (!valid || fail_create || fail_allocate) {
                     QELFIN_CHECK(v, p.sign_changes == 0 && p.multiple == 0, "outputs not cleared on entry");
@@ -341,14 +323,12 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         case 15:
         case 16:
         case 17: {  // zdcdb, zdpdb, zdcdbsl, zdpdbsl
-            arena.seal();
+            s.arena.seal();
             auto solve = op == 14 ? f.zdcdb_ : op == 15 ? f.zdpdb_ : op == 16 ? f.zdcdbsl_ : f.zdpdbsl_;
-            if (!solve) {
-                ran = false;
-                break;
-            }
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), d(2), d(3), &err);
+            out.status = err;
+            out.out.push_back(y);
             QELFIN_CHECK(v, err >= -4 && err <= 3, "error word " + std::to_string(err));
             if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
             break;
@@ -357,14 +337,12 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         case 19:
         case 20:
         case 21: {  // zdcsl, zdpsl, zdcsyd, zdpsyd
-            arena.seal();
+            s.arena.seal();
             auto solve = op == 18 ? f.zdcsl_ : op == 19 ? f.zdpsl_ : op == 20 ? f.zdcsyd_ : f.zdpsyd_;
-            if (!solve) {
-                ran = false;
-                break;
-            }
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), d(2), &err);
+            out.status = err;
+            out.out.push_back(y);
             QELFIN_CHECK(v, err >= -3 && err <= 0, "error word " + std::to_string(err));
             if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
             break;
@@ -372,16 +350,14 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         case 22:
         case 23: {  // zdctab, zdptab
             make_probe(tail(2));
-            arena.seal();
+            s.arena.seal();
             auto solve = op == 22 ? f.zdctab_ : f.zdptab_;
-            if (!solve) {
-                ran = false;
-                break;
-            }
             const int32_t m = within(int_or(r, 0, probe.length), probe.length);
             const ValueCallback cb = null_callback ? nullptr : &SeriesProbe::callback;
             int32_t err = kGarbage;
             const double y = solve(d(0), d(1), m, cb, &probe, &err);
+            out.status = err;
+            out.out.push_back(y);
             QELFIN_CHECK(v, err == 0 || err == 1, "error word " + std::to_string(err));
             if (err != 0) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
             check_in_range(v, probe, std::max(m, 0));
@@ -406,41 +382,31 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             BlockDecor decor;
             decor.host_seed = (r.flags & kHostBits) ? s.host_seed(r) : 0;
             decor.caller_kind = site_caller_kind(r.site);
-            TestBlock block(arena, values, length, decor);
-            arena.seal();
+            TestBlock block(s.arena, values, length, decor);
+            s.arena.seal();
             const std::vector<uint8_t> before(reinterpret_cast<const uint8_t*>(block.get()),
                                               reinterpret_cast<const uint8_t*>(block.get()) + block.bytes());
             double out1 = unwritten(), out2 = unwritten();
-            if (op == 24 && f.intdat_) {
-                f.intdat_(n, d(0), &out1, block.get());
-                out2 = 0;
-            } else if (op == 25 && f.intdvq_) {
-                f.intdvq_(n, d(0), &out1, &out2, block.get());
-            } else if (op == 26 && f.netpv2_) {
-                f.netpv2_(n, d(0), d(1), &out1, block.get());
-                out2 = 0;
-            } else if (op == 27 && f.netpvd_) {
-                f.netpvd_(n, d(0), &out1, &out2, block.get());
-            } else {
-                ran = false;
-                break;
-            }
-            QELFIN_CHECK(v, !is_unwritten(out1) && !is_unwritten(out2), "an output not written");
+            if (op == 24) f.intdat_(n, d(0), &out1, block.get());
+            if (op == 25) f.intdvq_(n, d(0), &out1, &out2, block.get());
+            if (op == 26) f.netpv2_(n, d(0), d(1), &out1, block.get());
+            if (op == 27) f.netpvd_(n, d(0), &out1, &out2, block.get());
+            out.out.push_back(out1);
+            if (op == 25 || op == 27) out.out.push_back(out2);
+            QELFIN_CHECK(v, !is_unwritten(out1) && (op == 24 || op == 26 || !is_unwritten(out2)),
+                         "an output not written");
             QELFIN_CHECK(v, std::memcmp(before.data(), block.get(), block.bytes()) == 0, "the block changed");
             break;
         }
         case 28: {  // qelwufin
-            arena.seal();
-            if (!f.qelwufin_) {
-                ran = false;
-                break;
-            }
-            const size_t asked = h.vector_pool().requests().size();
+            s.arena.seal();
+            const size_t asked = own ? h.vector_pool().requests().size() : 0;
             auto* vec = static_cast<FunctionVector*>(f.qelwufin_());
-            const auto log = h.vector_pool().requests();
-            QELFIN_CHECK(v, log.size() == asked + 1,
-                         "the vector pool was asked " + std::to_string(log.size() - asked) + " times");
-            if (log.size() == asked + 1)
+            const auto log = own ? h.vector_pool().requests() : std::vector<host::Pool::Request>{};
+            if (own)
+                QELFIN_CHECK(v, log.size() == asked + 1,
+                             "the vector pool was asked " + std::to_string(log.size() - asked) + " times");
+            if (own && log.size() == asked + 1)
                 QELFIN_CHECK(v, log.back().size == sizeof(FunctionVector) && log.back().flags == 8198,
                              "vector request");
             if (refuse_vector) {
@@ -460,13 +426,10 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             break;
         }
         default: {  // rzvercn1
-            arena.seal();
-            if (!f.rzvercn1_) {
-                ran = false;
-                break;
-            }
+            s.arena.seal();
             std::vector<uint8_t> copy(sizeof(VersionRecord), 0xCC);
             const int32_t rc = f.rzvercn1_(reinterpret_cast<VersionRecord*>(copy.data()));
+            out.status = rc;
             QELFIN_CHECK(v, rc == 0, "rzvercn1 returned " + std::to_string(rc));
             QELFIN_CHECK(v, copy == version_record, "the version record changed");
             break;
@@ -474,15 +437,16 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     }
 
     SeriesProbe::current = nullptr;
-    h.toolkit().set_fail_create(false);
-    h.toolkit().set_fail_allocate(false);
-    h.vector_pool().set_refuse(false);
-    if (!ran) return;
-    QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
-    QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
-                 "pools created and destroyed differ");
-    if (op != 12 && op != 13)
-        QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
+    if (own) {
+        h.toolkit().set_fail_create(false);
+        h.toolkit().set_fail_allocate(false);
+        h.vector_pool().set_refuse(false);
+        QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
+        QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
+                     "pools created and destroyed differ");
+        if (op != 12 && op != 13)
+            QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
+    }
     if (v.failed()) {
         std::string ints;
         for (size_t i = 0; i < r.ints.size(); ++i) ints += (i ? ", " : "") + std::to_string(r.ints[i]);
@@ -490,6 +454,7 @@ void Harness::Impl::routine_op(Session& s, const OpRecord& r) {
                    (r.flags ? " flags " + std::to_string(r.flags) : ""));
         fail(v);
     }
+    return out;
 }
 
 }  // namespace qelfin::fuzz
