@@ -138,39 +138,10 @@ std::string module_path_from_environment() {
 Harness::Impl::Impl(std::string module_path) : path(std::move(module_path)) {
     boot = std::make_unique<host::Module>(boot_host, path);
     const host::Module& m = *boot;
-    find(m, "zpower", routines.zpower_, absent);
-    find(m, "zexpm1", routines.zexpm1_, absent);
-    find(m, "zln1px", routines.zln1px_, absent);
-    find(m, "zlnSumOfExp", routines.zlnSumOfExp_, absent);
-    find(m, "zqlog", routines.zqlog_, absent);
-    find(m, "zvasum", routines.zvasum_, absent);
-    find(m, "zvamx", routines.zvamx_, absent);
-    find(m, "vzatl", routines.vzatl_, absent);
-    find(m, "zcmpnd", routines.zcmpnd_, absent);
-    find(m, "zmort", routines.zmort_, absent);
-    find(m, "zsaving", routines.zsaving_, absent);
-    find(m, "znpv", routines.znpv_, absent);
-    find(m, "zirr_s", routines.zirr_s_, absent);
-    find(m, "zirr", routines.zirr_, absent);
-    find(m, "zdcdb", routines.zdcdb_, absent);
-    find(m, "zdpdb", routines.zdpdb_, absent);
-    find(m, "zdcdbsl", routines.zdcdbsl_, absent);
-    find(m, "zdpdbsl", routines.zdpdbsl_, absent);
-    find(m, "zdcsl", routines.zdcsl_, absent);
-    find(m, "zdpsl", routines.zdpsl_, absent);
-    find(m, "zdcsyd", routines.zdcsyd_, absent);
-    find(m, "zdpsyd", routines.zdpsyd_, absent);
-    find(m, "zdctab", routines.zdctab_, absent);
-    find(m, "zdptab", routines.zdptab_, absent);
-    find(m, "intdat", routines.intdat_, absent);
-    find(m, "intdvq", routines.intdvq_, absent);
-    find(m, "netpv2", routines.netpv2_, absent);
-    find(m, "netpvd", routines.netpvd_, absent);
-    find(m, "fncnmis", routines.fncnmis_, absent);
-    find(m, "fnccmis", routines.fnccmis_, absent);
-    find(m, "fncmis", routines.fncmis_, absent);
-    find(m, "qelwufin", routines.qelwufin_, absent);
-    find(m, "rzvercn1", routines.rzvercn1_, absent);
+#define QELFIN_FIND(name) find(m, #name, routines.name##_, absent);
+    QELFIN_ROUTINES(QELFIN_FIND)
+    QELFIN_SCANS(QELFIN_FIND)
+#undef QELFIN_FIND
     version_record.assign(sizeof(VersionRecord), 0);
     if (routines.rzvercn1_ != nullptr) routines.rzvercn1_(reinterpret_cast<VersionRecord*>(version_record.data()));
     handler = [](const std::string& report) {

@@ -51,8 +51,8 @@ TEST_F(HarnessChecks, ReportsEachBrokenRule) {
         {"MORT 1 . 3 4", "argument 4 marked"},
         {"NETPV 0.1 1 -100 110", "argument 1 marked"},
         {"fncnmis 1 . 3", "scan counted 0, expected 1"},
-        {"zpower 2 3", "zpower error 9"},
-        {"znpv 0.1 1 -100 110", "callback asked for index 2 of a series of 2"},
+        {"zpower 2 3", "error word 9"},
+        {"znpv 0.1 1 -100 110", "callback asked for index 2 as read 1 of a series of 2"},
         {"zirr_s 1 -100 110", "a valid request refused"},
     };
     for (const auto& c : cases) {
