@@ -6,7 +6,7 @@
 # Test code: tests/, fuzz/ (not its seeds or the inputs it failed on),
 # postgres/sql/*.sql and postgres test scripts, python/tests/.  Other source:
 # src, include, host, tools, bench, scripts, cmake, .ci, postgres, python and
-# the top-level CMakeLists.txt.  Source files are C, C++, assembly, shell,
+# the top-level CMakeLists.txt and CMakePresets.json.  Source files are C, C++, assembly, shell,
 # Python, SQL, CMake files and export maps; expected outputs, data, seeds and
 # corpora are not code.  Folders that do not exist yet count as empty.
 set -eu
@@ -20,7 +20,7 @@ sources() {
                        -o -name __pycache__ -o -name build \) -prune -o -type f \
              \( -name '*.cpp' -o -name '*.cc' -o -name '*.c' -o -name '*.h' -o -name '*.hpp' -o -name '*.S' \
                 -o -name '*.s' -o -name '*.sh' -o -name '*.py' -o -name '*.sql' -o -name '*.cmake' \
-                -o -name CMakeLists.txt -o -name '*.map' -o -path '.ci/*' \) -print
+                -o -name CMakeLists.txt -o -name CMakePresets.json -o -name '*.map' -o -path '.ci/*' \) -print
     done
 }
 
@@ -36,7 +36,7 @@ count() { if [ -n "$1" ]; then printf '%s\n' "$1" | tr '\n' '\0' | xargs -0 cat 
 
 test_files=$(sources tests fuzz)
 other_files=""
-for f in $(sources src include host tools bench scripts cmake .ci postgres python CMakeLists.txt); do
+for f in $(sources src include host tools bench scripts cmake .ci postgres python CMakeLists.txt CMakePresets.json); do
     if is_test "$f"; then test_files="$test_files
 $f"; else other_files="$other_files
 $f"; fi
