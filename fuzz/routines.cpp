@@ -129,17 +129,18 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
             top = std::max(top, std::fabs(x[static_cast<size_t>(i)]));
         }
         const long double tol = sum * n * LDBL_EPSILON * 4096 + 4 * DBL_TRUE_MIN;
-        if (n <= 0)
+        if (n <= 0) {
             QELFIN_CHECK(v, got == 0.0, "an empty array gives " + show(got));
-        else if (std::isnan(sum))  // what a NaN element does is not fixed
-            ;
-        else if (name == "zvamx")
+        } else if (std::isnan(sum)) {
+            // what a NaN element does is not fixed
+        } else if (name == "zvamx") {
             QELFIN_CHECK(v, bits_of(got) == bits_of(top), "largest magnitude " + show(top) + ", got " + show(got));
-        else if (std::isinf(sum) || sum > DBL_MAX / 2)
+        } else if (std::isinf(sum) || sum > DBL_MAX / 2) {
             QELFIN_CHECK(v, got >= DBL_MAX / 4, "sum of magnitudes overflowing, got " + show(got));
-        else
+        } else {
             QELFIN_CHECK(v, std::fabs(got - sum) <= tol,
                          "sum of magnitudes " + show(static_cast<double>(sum)) + ", got " + show(got));
+        }
     } else if (name == "vzatl") {
         const std::string text = !values.empty() && !values[0].numeric ? values[0].text : std::string(3, ' ');
         const uint8_t* p = s.arena.put_text(text);  // ends where nothing may be read

@@ -32,4 +32,7 @@ echo "== fuzz: each target for ${QELFIN_FUZZ_SECONDS:-60} s"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 bash fuzz/run.sh -t "${QELFIN_FUZZ_SECONDS:-60}" || status=1
+
+echo "== the share of test code"
+bash scripts/test-share.sh
 exit $status
