@@ -75,14 +75,21 @@ std::string show_args(const std::vector<ArgValue>& values, int32_t length) {
     return s + ")";
 }
 
-Session::Session(const std::string& module_path)
+Session::Session(const std::string& module_path, ValueArena* lent_arena)
     : own_host_(std::make_unique<host::Host>()),
       own_module_(std::make_unique<host::Module>(*own_host_, module_path)),
+      own_arena_(lent_arena != nullptr ? nullptr : std::make_unique<ValueArena>()),
       host(*own_host_),
       module(*own_module_),
-      shared(false) {}
+      shared(false),
+      arena(lent_arena != nullptr ? *lent_arena : *own_arena_) {}
 
-Session::Session(Session& owner) : host(owner.host), module(owner.module), shared(true) {}
+Session::Session(Session& owner)
+    : own_arena_(std::make_unique<ValueArena>()),
+      host(owner.host),
+      module(owner.module),
+      shared(true),
+      arena(*own_arena_) {}
 
 uint64_t Session::host_seed(const OpRecord& r) const {
     const uint64_t record = (uint64_t{r.op} << 16) | (uint64_t{r.site} << 8) | r.flags;
@@ -155,7 +162,7 @@ void Harness::Impl::fail(const Verdict& v) const { handler(v.report()); }
 
 size_t Harness::Impl::run(const uint8_t* data, size_t size, bool entries) {
     ByteReader in(data, size);
-    Session session(path);
+    Session session(path, &arena);  // one arena for all inputs: mapping one per input costs
     size_t calls = 0;
     while (!in.empty() && calls < kMaxOpsPerInput) {
         const OpRecord r = read_record(in);

@@ -52,9 +52,11 @@ struct Site {
 class Session {
     std::unique_ptr<host::Host> own_host_;
     std::unique_ptr<host::Module> own_module_;
+    std::unique_ptr<ValueArena> own_arena_;
 
 public:
-    explicit Session(const std::string& module_path);
+    // A host of its own; the value arena of its own too, unless one is lent.
+    explicit Session(const std::string& module_path, ValueArena* lent_arena = nullptr);
     explicit Session(Session& owner);
 
     host::Host& host;
@@ -62,7 +64,7 @@ public:
     const bool shared;
     std::array<Site, 4> sites{};
     uint64_t op_index = 0;  // of the record under way, within the input
-    ValueArena arena;
+    ValueArena& arena;
 
     // The seed of the host's own words and bits in this record's block:
     // a function of the input alone, so that inputs replay exactly.

@@ -103,6 +103,7 @@ struct Harness::Impl {
     std::vector<std::string> absent;  // names of the routines not exported
     std::vector<uint8_t> version_record;  // rzvercn1's record, read at load
     FailureHandler handler;
+    ValueArena arena;  // lent to the session of each input
 };
 
 // Sign changes of a series read as the IRR solver reads it: missing values

@@ -53,8 +53,11 @@ void check_reads(Verdict& v, const SeriesProbe& probe, int32_t m, bool descendin
     QELFIN_CHECK(v, !probe.foreign_context, "callback got a foreign context");
 }
 
-// A solver's error word among lo..hi, and its failure value on failure.
-void check_error_word(Verdict& v, int32_t err, int32_t lo, int32_t hi, double y, bool zero_on_failure = false) {
+// A solver's error word among lo..hi, and its failure value on failure.  The
+// word is taken by reference: it is read once the call among the arguments
+// has set it, whatever the order in which they are evaluated.
+void check_error_word(Verdict& v, const int32_t& err, int32_t lo, int32_t hi, double y,
+                      bool zero_on_failure = false) {
     QELFIN_CHECK(v, err >= lo && err <= hi, "error word " + std::to_string(err));
     if (err != 0 && zero_on_failure) QELFIN_CHECK(v, bits_of(y) == 0, "failed without returning 0.0");
     if (err != 0 && !zero_on_failure) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
