@@ -75,7 +75,7 @@ std::string hex32(uint32_t v) {
 
 }  // namespace
 
-void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
+Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     const int op = r.op % kEntryOps;
     std::string name;
     int32_t leading = 0;
@@ -92,7 +92,7 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         name = kScans[op - QELFIN_FUNCTION_COUNT];
         leading = op == 19 ? 1 : 0;
         entry = op == 17 ? routines.fncnmis_ : op == 18 ? routines.fnccmis_ : routines.fncmis_;
-        if (entry == nullptr) return;
+        if (entry == nullptr) return {};
     }
     const bool irr = name == "IRR" || name == "INTRR";
     const bool scan = op >= QELFIN_FUNCTION_COUNT;
@@ -119,16 +119,17 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     decor.host_seed = (r.flags & kHostBits) ? s.host_seed(r) : 0;
     decor.premark = (r.flags & kPremark) ? pick(r.ints.empty() ? 0 : r.ints[0], n) : 0;
 
-    arena.open();
-    TestBlock block(arena, values, n, decor);
-    arena.seal();
+    s.arena.open();
+    TestBlock block(s.arena, values, n, decor);
+    s.arena.seal();
 
     standin::Host& h = s.host;
-    const bool faults = (r.flags & kFaults) != 0;
-    const bool refuse_counter = faults && (r.flags & kRefuseCounterPool);
-    h.counter_pool().set_refuse(refuse_counter);
-    h.toolkit().set_fail_create(faults && (r.flags & kFailToolkitCreate));
-    h.toolkit().set_fail_allocate(faults && (r.flags & kFailToolkitAllocate));
+    const bool faults = !s.shared && (r.flags & kFaults) != 0;
+    if (!s.shared) {
+        h.counter_pool().set_refuse(faults && (r.flags & kRefuseCounterPool));
+        h.toolkit().set_fail_create(faults && (r.flags & kFailToolkitCreate));
+        h.toolkit().set_fail_allocate(faults && (r.flags & kFailToolkitAllocate));
+    }
 
     // What the call must leave alone, and what the checks need to know.
     const std::vector<uint8_t> fixed_before = block.fixed_part();
@@ -136,10 +137,11 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     for (int32_t i = 1; i <= n; ++i) marked_before[static_cast<size_t>(i - 1)] = block.marked(i);
     int32_t* const state_before = block.get()->call_state;
     const int32_t counter_before = state_before != nullptr ? *state_before : 0;
-    const size_t counter_requests = h.counter_pool().requests().size();
-    const size_t vector_requests = h.vector_pool().requests().size();
-    const int created = h.toolkit().created(), destroyed = h.toolkit().destroyed();
-    const size_t creations = h.toolkit().creations().size();
+    const bool own = !s.shared;
+    const size_t counter_requests = own ? h.counter_pool().requests().size() : 0;
+    const size_t vector_requests = own ? h.vector_pool().requests().size() : 0;
+    const int created = own ? h.toolkit().created() : 0, destroyed = own ? h.toolkit().destroyed() : 0;
+    const size_t creations = own ? h.toolkit().creations().size() : 0;
     const double scan_expected = scan ? expected_scan(op, block) : 0.0;
     int32_t changes = 0;
     if (irr) {
@@ -155,9 +157,11 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         standin::CollectNotes collect(notes);
         status = entry(block.get(), &result);
     }
-    h.counter_pool().set_refuse(false);
-    h.toolkit().set_fail_create(false);
-    h.toolkit().set_fail_allocate(false);
+    if (own) {
+        h.counter_pool().set_refuse(false);
+        h.toolkit().set_fail_create(false);
+        h.toolkit().set_fail_allocate(false);
+    }
 
     Verdict v;
 
@@ -167,6 +171,9 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     if (status == 0) QELFIN_CHECK(v, !is_missing_bits(result), "MISSING returned with status 0");
     QELFIN_CHECK(v, block.fixed_part() == fixed_before, "the block changed beyond the marks and call_state");
 
+    Outcome outcome;
+    outcome.status = status;
+    outcome.out.push_back(result);
     int32_t new_marks = 0;
     for (int32_t i = 1; i <= n; ++i) {
         const bool before = marked_before[static_cast<size_t>(i - 1)];
@@ -174,43 +181,45 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         if (before) QELFIN_CHECK(v, after, "the mark of argument " + std::to_string(i) + " was cleared");
         if (after && !before) {
             ++new_marks;
+            if (outcome.marked == 0) outcome.marked = i;
             QELFIN_CHECK(v, !scan && may_mark(name, leading, i, n), "argument " + std::to_string(i) + " marked");
         }
     }
     QELFIN_CHECK(v, new_marks <= 1, std::to_string(new_marks) + " arguments marked");
     if (new_marks > 0) QELFIN_CHECK(v, status == STATUS_INVALID_ARGS, "an argument marked without STATUS_INVALID_ARGS");
 
-    // Pools: only IRR and INTRR use the counter pool and the toolkit.
-    const auto counter_log = h.counter_pool().requests();
-    const size_t asked = counter_log.size() - counter_requests;
+    // Pools: only IRR and INTRR use the counter pool and the toolkit.  The
+    // host's logs are the session's own unless it shares its host.
     const bool needs_counter = irr && keeps_counter(site.kind) && state_before == nullptr;
-    // The IRR entries count on their call sites once they are built (the
-    // stand-ins of a module still being built answer without looking);
-    // they are built when the module exports their solver.
-    const bool irr_built = routines.zirr_s_ != nullptr;
-    if (irr_built || !needs_counter)
+    int32_t* const state_after = block.get()->call_state;
+    size_t asked = 0;
+    if (!s.shared) {
+        const auto counter_log = h.counter_pool().requests();
+        asked = counter_log.size() - counter_requests;
         QELFIN_CHECK(v, asked == (needs_counter ? 1u : 0u),
                      "the counter pool was asked " + std::to_string(asked) + " times");
-    QELFIN_CHECK(v, asked <= 1, "the counter pool was asked " + std::to_string(asked) + " times");
-    if (asked == 1) {
-        const auto& req = counter_log.back();
-        QELFIN_CHECK(
-            v, req.size == 4 && req.flags == kCounterFlags,
-            "counter requested with size " + std::to_string(req.size) + " and flags " + std::to_string(req.flags));
+        if (asked == 1) {
+            const auto& req = counter_log.back();
+            QELFIN_CHECK(
+                v, req.size == 4 && req.flags == kCounterFlags,
+                "counter requested with size " + std::to_string(req.size) + " and flags " + std::to_string(req.flags));
+        }
+        QELFIN_CHECK(v, h.vector_pool().requests().size() == vector_requests, "the vector pool was asked");
+        QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
+        QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
+                     "pools created and destroyed differ");
+        if (!irr) QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
+        const bool refused = asked == 1 && !counter_log.back().granted;
+        if (status == STATUS_NO_MEMORY) QELFIN_CHECK(v, refused, "STATUS_NO_MEMORY without a refused counter");
+        if (refused) QELFIN_CHECK(v, status == STATUS_NO_MEMORY, "refused counter not reported");
+    } else {
+        asked = needs_counter ? 1 : 0;
+        QELFIN_CHECK(v, status != STATUS_NO_MEMORY, "STATUS_NO_MEMORY from a willing counter pool");
     }
-    QELFIN_CHECK(v, h.vector_pool().requests().size() == vector_requests, "the vector pool was asked");
-    QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
-    QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
-                 "pools created and destroyed differ");
-    if (!irr) QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
-    const bool refused = asked == 1 && !counter_log.back().granted;
-    if (status == STATUS_NO_MEMORY) QELFIN_CHECK(v, refused, "STATUS_NO_MEMORY without a refused counter");
-    if (refused) QELFIN_CHECK(v, status == STATUS_NO_MEMORY, "refused counter not reported");
 
     // call_state and the counter behind it.
-    int32_t* const state_after = block.get()->call_state;
     if (needs_counter && asked == 1) {
-        QELFIN_CHECK(v, (state_after == nullptr) == !counter_log.back().granted,
+        QELFIN_CHECK(v, (state_after == nullptr) == (status == STATUS_NO_MEMORY),
                      "call_state not set as the counter allows");
     } else {
         QELFIN_CHECK(v, state_after == state_before, "call_state changed");
@@ -228,9 +237,12 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         if (keeps_counter(site.kind) && counter_after == 10)
             want_notes = {QELFIN_NOTE_SEVERAL_SIGN_CHANGES, QELFIN_NOTE_NO_MORE_NOTES};
     }
+    outcome.marks = new_marks;
     std::vector<int32_t> got_notes;
     for (const auto& note : notes) {
         got_notes.push_back(note.id);
+        outcome.notes = (got_notes.size() == 1 ? "" : outcome.notes + "+") + std::to_string(note.id) + ":" + note.function;
+        if (note.has_rate) outcome.out.push_back(note.rate);
         QELFIN_CHECK(v, note.set == QELFIN_MESSAGE_SET, "note of set " + std::to_string(note.set));
         QELFIN_CHECK(v, note.function == name, "note names " + note.function);
         if (note.id == QELFIN_NOTE_SEVERAL_SIGN_CHANGES) {
@@ -259,6 +271,7 @@ void Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         v.describe(call + " -> status " + hex32(status) + ", result " + show(result));
         fail(v);
     }
+    return outcome;
 }
 
 }  // namespace qelfin::fuzz

@@ -14,6 +14,8 @@ namespace {
 
 constexpr size_t kMaxOpsPerInput = 64;
 
+// A routine the module does not export (the harness's own test module
+// exports few) is left null and its operations are skipped.
 template <class F>
 void find(const host::Module& m, const char* name, F& slot, std::vector<std::string>& absent) {
     try {
@@ -73,6 +75,39 @@ std::string show_args(const std::vector<ArgValue>& values, int32_t length) {
     return s + ")";
 }
 
+Session::Session(const std::string& module_path, ValueArena* lent_arena)
+    : own_host_(std::make_unique<standin::Host>()),
+      own_module_(std::make_unique<host::Module>(*own_host_, module_path)),
+      own_arena_(lent_arena != nullptr ? nullptr : std::make_unique<ValueArena>()),
+      host(*own_host_),
+      module(*own_module_),
+      shared(false),
+      arena(lent_arena != nullptr ? *lent_arena : *own_arena_) {}
+
+Session::Session(Session& owner)
+    : own_arena_(std::make_unique<ValueArena>()),
+      host(owner.host),
+      module(owner.module),
+      shared(true),
+      arena(*own_arena_) {}
+
+uint64_t Session::host_seed(const OpRecord& r) const {
+    const uint64_t record = (uint64_t{r.op} << 16) | (uint64_t{r.site} << 8) | r.flags;
+    return (((op_index + 1) * 0x9E3779B97F4A7C15ull) ^ record) | 1;
+}
+
+std::string Outcome::text() const {
+    char head[64];
+    std::snprintf(head, sizeof head, "%llx %d/%d ", static_cast<unsigned long long>(status), marked, marks);
+    std::string s = head + notes + " O=";
+    for (size_t i = 0; i < out.size(); ++i) {
+        char bits[20];
+        std::snprintf(bits, sizeof bits, "%s%016" PRIx64, i ? "," : "", bits_of(out[i]));
+        s += bits;
+    }
+    return s;
+}
+
 std::string Verdict::report() const {
     std::string s = "contract failure in " + call_ + ":\n";
     for (const auto& f : failures_) s += "  - " + f + "\n";
@@ -110,43 +145,12 @@ std::string module_path_from_environment() {
 Harness::Impl::Impl(std::string module_path) : path(std::move(module_path)) {
     boot = std::make_unique<host::Module>(boot_host, path);
     const host::Module& m = *boot;
-    find(m, "zpower", routines.zpower_, absent);
-    find(m, "zexpm1", routines.zexpm1_, absent);
-    find(m, "zln1px", routines.zln1px_, absent);
-    find(m, "zlnSumOfExp", routines.zlnSumOfExp_, absent);
-    find(m, "zqlog", routines.zqlog_, absent);
-    find(m, "zvasum", routines.zvasum_, absent);
-    find(m, "zvamx", routines.zvamx_, absent);
-    find(m, "vzatl", routines.vzatl_, absent);
-    find(m, "zcmpnd", routines.zcmpnd_, absent);
-    find(m, "zmort", routines.zmort_, absent);
-    find(m, "zsaving", routines.zsaving_, absent);
-    find(m, "znpv", routines.znpv_, absent);
-    find(m, "zirr_s", routines.zirr_s_, absent);
-    find(m, "zirr", routines.zirr_, absent);
-    find(m, "zdcdb", routines.zdcdb_, absent);
-    find(m, "zdpdb", routines.zdpdb_, absent);
-    find(m, "zdcdbsl", routines.zdcdbsl_, absent);
-    find(m, "zdpdbsl", routines.zdpdbsl_, absent);
-    find(m, "zdcsl", routines.zdcsl_, absent);
-    find(m, "zdpsl", routines.zdpsl_, absent);
-    find(m, "zdcsyd", routines.zdcsyd_, absent);
-    find(m, "zdpsyd", routines.zdpsyd_, absent);
-    find(m, "zdctab", routines.zdctab_, absent);
-    find(m, "zdptab", routines.zdptab_, absent);
-    find(m, "intdat", routines.intdat_, absent);
-    find(m, "intdvq", routines.intdvq_, absent);
-    find(m, "netpv2", routines.netpv2_, absent);
-    find(m, "netpvd", routines.netpvd_, absent);
-    find(m, "fncnmis", routines.fncnmis_, absent);
-    find(m, "fnccmis", routines.fnccmis_, absent);
-    find(m, "fncmis", routines.fncmis_, absent);
-    find(m, "qelwufin", routines.qelwufin_, absent);
-    find(m, "rzvercn1", routines.rzvercn1_, absent);
-    if (routines.rzvercn1_ != nullptr) {
-        version_record.assign(sizeof(VersionRecord), 0);
-        routines.rzvercn1_(reinterpret_cast<VersionRecord*>(version_record.data()));
-    }
+#define QELFIN_FIND(name) find(m, #name, routines.name##_, absent);
+    QELFIN_ROUTINES(QELFIN_FIND)
+    QELFIN_SCANS(QELFIN_FIND)
+#undef QELFIN_FIND
+    version_record.assign(sizeof(VersionRecord), 0);
+    if (routines.rzvercn1_ != nullptr) routines.rzvercn1_(reinterpret_cast<VersionRecord*>(version_record.data()));
     handler = [](const std::string& report) {
         std::fputs(report.c_str(), stderr);
         std::fflush(stderr);
@@ -158,7 +162,7 @@ void Harness::Impl::fail(const Verdict& v) const { handler(v.report()); }
 
 size_t Harness::Impl::run(const uint8_t* data, size_t size, bool entries) {
     ByteReader in(data, size);
-    Session session(path);
+    Session session(path, &arena);  // one arena for all inputs: mapping one per input costs
     size_t calls = 0;
     while (!in.empty() && calls < kMaxOpsPerInput) {
         const OpRecord r = read_record(in);
@@ -180,7 +184,15 @@ void Harness::on_failure(FailureHandler handler) { impl_->handler = std::move(ha
 size_t Harness::run_entries(const uint8_t* data, size_t size) { return impl_->run(data, size, true); }
 size_t Harness::run_routines(const uint8_t* data, size_t size) { return impl_->run(data, size, false); }
 
-std::vector<std::string> Harness::absent_routines() const { return impl_->absent; }
+Outcome Harness::run_record(Session& session, const OpRecord& record, bool entry) {
+    Outcome o = entry ? impl_->entry_op(session, record) : impl_->routine_op(session, record);
+    if (!session.shared) {  // the checks read the host's logs whole: keep them short in long sessions
+        session.host.counter_pool().clear_requests();
+        session.host.vector_pool().clear_requests();
+        session.host.toolkit().reset_counts();
+    }
+    return o;
+}
 
 std::vector<std::string> Harness::entry_ops() {
     std::vector<std::string> names;

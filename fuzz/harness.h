@@ -1,5 +1,7 @@
-// The robustness harness: turns byte strings into calls of the module and
-// checks the contract after every call.
+// The robustness harness, the one place where the robustness checks make
+// calls of the module and check the contract after every call: the fuzz
+// targets, the replay test, the thread test and the cross-build runner all
+// go through it.
 //
 //   run_entries   the seventeen entries of the function vector and the three
 //                 missing-value scans, on argument blocks built from the input,
@@ -9,9 +11,11 @@
 //                 time-value-of-money and depreciation solvers, znpv, zirr_s,
 //                 zirr (with the harness's own callbacks), the argument-block
 //                 routines, qelwufin (vector pool failures) and rzvercn1
+//   run_record    one decoded record on a session the caller keeps, and what
+//                 the call gave (Outcome), for callers that compare outcomes
 //
-// Routines the module does not export (yet) are skipped.  Each input gets a
-// fresh stand-in host, loaded as a host loads the module, so that inputs are
+// Each input of run_entries and run_routines gets a fresh session (a
+// stand-in host, loaded as a host loads the module), so that inputs are
 // independent and the host's pools do not grow without bound.
 //
 // A contract failure is handed to the failure handler with a description
@@ -19,6 +23,11 @@
 // libFuzzer needs to keep the input).
 #pragma once
 
+#include "fuzz/byte_input.h"
+#include "fuzz/value_arena.h"
+#include "host/standin/standin.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,6 +36,52 @@
 #include <vector>
 
 namespace qelfin::fuzz {
+
+// One call site of the host: its caller kind and the call_state it keeps.
+struct Site {
+    bool created = false;
+    uint8_t kind = 0;
+    int32_t* call_state = nullptr;
+};
+
+// A host with the module loaded, and the call sites and value arena of one
+// caller.  A session made from another shares that one's host and module
+// (another thread calling the same module, or a call repeated aside): it
+// injects no faults, and the checks on the host's pool logs, which other
+// callers' calls also fill, are left out.
+class Session {
+    std::unique_ptr<standin::Host> own_host_;
+    std::unique_ptr<host::Module> own_module_;
+    std::unique_ptr<ValueArena> own_arena_;
+
+public:
+    // A host of its own; the value arena of its own too, unless one is lent.
+    explicit Session(const std::string& module_path, ValueArena* lent_arena = nullptr);
+    explicit Session(Session& owner);
+
+    standin::Host& host;
+    host::Module& module;
+    const bool shared;
+    std::array<Site, 4> sites{};
+    uint64_t op_index = 0;  // of the record under way, within the input
+    ValueArena& arena;
+
+    // The seed of the host's own words and bits in this record's block:
+    // a function of the input alone, so that inputs replay exactly.
+    uint64_t host_seed(const OpRecord& r) const;
+};
+
+// What one call gave, for comparing builds, threads or repeated calls.
+struct Outcome {
+    int64_t status = 0;        // the entry's status, or the routine's error word or code
+    int32_t marked = 0;        // the argument newly marked, 0 for none
+    int32_t marks = 0;         // how many were
+    std::string notes = "-";   // id:function of each note, joined by '+'
+    std::vector<double> out;   // the result (two for intdvq, netpvd), then the rate of each note 201
+    // "STATUS MARKED/MARKS NOTES O=OUT[,OUT]": status in hex, outputs as bit patterns.
+    std::string text() const;
+    bool operator==(const Outcome& o) const { return text() == o.text(); }
+};
 
 class Harness {
 public:
@@ -37,14 +92,13 @@ public:
     Harness(const Harness&) = delete;
     Harness& operator=(const Harness&) = delete;
 
+    // Called from the calling thread of the failing call.
     void on_failure(FailureHandler handler);
 
     // Each returns the number of calls it made.
     size_t run_entries(const uint8_t* data, size_t size);
     size_t run_routines(const uint8_t* data, size_t size);
-
-    // Exported routines the harness looked for and did not find.
-    std::vector<std::string> absent_routines() const;
+    Outcome run_record(Session& session, const OpRecord& record, bool entry);
 
     // Names of the operations, by op byte modulo their number.
     static std::vector<std::string> entry_ops();

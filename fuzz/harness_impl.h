@@ -60,65 +60,21 @@ private:
         if (!(ok)) (verdict).add(what); \
     } while (0)
 
-// The exported routines, found by name; null while the module lacks one.
+// The exported routines the harness calls directly, in the order of their
+// operation numbers (which the byte format fixes), and the three scans.
+#define QELFIN_ROUTINES(X)                                                                                   \
+    X(zpower) X(zexpm1) X(zln1px) X(zlnSumOfExp) X(zqlog) X(zvasum) X(zvamx) X(vzatl) X(zcmpnd) X(zmort)      \
+        X(zsaving) X(znpv) X(zirr_s) X(zirr) X(zdcdb) X(zdpdb) X(zdcdbsl) X(zdpdbsl) X(zdcsl) X(zdpsl)       \
+            X(zdcsyd) X(zdpsyd) X(zdctab) X(zdptab) X(intdat) X(intdvq) X(netpv2) X(netpvd) X(qelwufin)      \
+                X(rzvercn1)
+#define QELFIN_SCANS(X) X(fncnmis) X(fnccmis) X(fncmis)
+
+// The exported routines, found by name; null when the module lacks one.
 struct Routines {
-    decltype(&zpower) zpower_ = nullptr;
-    decltype(&zexpm1) zexpm1_ = nullptr;
-    decltype(&zln1px) zln1px_ = nullptr;
-    decltype(&zlnSumOfExp) zlnSumOfExp_ = nullptr;
-    decltype(&zqlog) zqlog_ = nullptr;
-    decltype(&zvasum) zvasum_ = nullptr;
-    decltype(&zvamx) zvamx_ = nullptr;
-    decltype(&vzatl) vzatl_ = nullptr;
-    decltype(&zcmpnd) zcmpnd_ = nullptr;
-    decltype(&zmort) zmort_ = nullptr;
-    decltype(&zsaving) zsaving_ = nullptr;
-    decltype(&znpv) znpv_ = nullptr;
-    decltype(&zirr_s) zirr_s_ = nullptr;
-    decltype(&zirr) zirr_ = nullptr;
-    decltype(&zdcdb) zdcdb_ = nullptr;
-    decltype(&zdpdb) zdpdb_ = nullptr;
-    decltype(&zdcdbsl) zdcdbsl_ = nullptr;
-    decltype(&zdpdbsl) zdpdbsl_ = nullptr;
-    decltype(&zdcsl) zdcsl_ = nullptr;
-    decltype(&zdpsl) zdpsl_ = nullptr;
-    decltype(&zdcsyd) zdcsyd_ = nullptr;
-    decltype(&zdpsyd) zdpsyd_ = nullptr;
-    decltype(&zdctab) zdctab_ = nullptr;
-    decltype(&zdptab) zdptab_ = nullptr;
-    decltype(&intdat) intdat_ = nullptr;
-    decltype(&intdvq) intdvq_ = nullptr;
-    decltype(&netpv2) netpv2_ = nullptr;
-    decltype(&netpvd) netpvd_ = nullptr;
-    decltype(&fncnmis) fncnmis_ = nullptr;
-    decltype(&fnccmis) fnccmis_ = nullptr;
-    decltype(&fncmis) fncmis_ = nullptr;
-    decltype(&qelwufin) qelwufin_ = nullptr;
-    decltype(&rzvercn1) rzvercn1_ = nullptr;
-};
-
-// One call site of the host: its caller kind and the call_state it keeps,
-// and the harness's model of the IRR counter behind it.
-struct Site {
-    bool created = false;
-    uint8_t kind = 0;
-    int32_t* call_state = nullptr;
-};
-
-// The stand-in host of one input, loaded afresh.
-struct Session {
-    explicit Session(const std::string& path) : module(host, path) {}
-    standin::Host host;
-    host::Module module;
-    std::array<Site, 4> sites{};
-    uint64_t op_index = 0;  // of the record under way, within the input
-
-    // The seed of the host's own words and bits in this record's block:
-    // a function of the input alone, so that inputs replay exactly.
-    uint64_t host_seed(const OpRecord& r) const {
-        const uint64_t record = (uint64_t{r.op} << 16) | (uint64_t{r.site} << 8) | r.flags;
-        return (((op_index + 1) * 0x9E3779B97F4A7C15ull) ^ record) | 1;
-    }
+#define QELFIN_ROUTINE_SLOT(name) decltype(&::name) name##_ = nullptr;
+    QELFIN_ROUTINES(QELFIN_ROUTINE_SLOT)
+    QELFIN_SCANS(QELFIN_ROUTINE_SLOT)
+#undef QELFIN_ROUTINE_SLOT
 };
 
 // A series read through the harness's own value callback, which checks
@@ -136,18 +92,18 @@ struct Harness::Impl {
     explicit Impl(std::string module_path);
 
     size_t run(const uint8_t* data, size_t size, bool entries);
-    void entry_op(Session& s, const OpRecord& r);
-    void routine_op(Session& s, const OpRecord& r);
+    Outcome entry_op(Session& s, const OpRecord& r);
+    Outcome routine_op(Session& s, const OpRecord& r);
     void fail(const Verdict& v) const;
 
     std::string path;
     standin::Host boot_host;
     std::unique_ptr<host::Module> boot;  // the first load: symbols and the reference vector
     Routines routines;
-    std::vector<std::string> absent;
+    std::vector<std::string> absent;  // names of the routines not exported
     std::vector<uint8_t> version_record;  // rzvercn1's record, read at load
     FailureHandler handler;
-    ValueArena arena;
+    ValueArena arena;  // lent to the session of each input
 };
 
 // Sign changes of a series read as the IRR solver reads it: missing values

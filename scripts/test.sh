@@ -46,4 +46,7 @@ if bash scripts/pg.sh install; then
 else
     status=1
 fi
+
+echo "== the share of test code"
+bash scripts/test-share.sh
 exit $status

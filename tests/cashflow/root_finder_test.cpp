@@ -76,42 +76,6 @@ TEST(EvalPol, MantissaAndExponentFarFromOne) {
     }
 }
 
-// Inside the unit interval the results are the Horner sums over a_i, i a_i
-// and i (i - 1) a_i themselves (not d = d x + p, which differs in the last
-// bits), exponent 0; at x = 1 the reversed form sums from a_0 up.
-TEST(EvalPol, InsideTheUnitIntervalPlainHorner) {
-    std::vector<double> c = {-1000.0, 37.5, 41.25, 0.1, -3.3, 80.0, 80.0, 95.5, 1e-3, 120.0, 1100.0};
-    const size_t n = c.size() - 1;
-    for (const double x : {0.0, 0.3, 0.9, 0.999999999999, -0.7}) {
-        double v = c[n], d = n * c[n], d2 = n * (n - 1.0) * c[n];
-        for (size_t i = n; i-- > 0;) {
-            v = v * x + c[i];
-            if (i >= 1) d = d * x + i * c[i];
-            if (i >= 2) d2 = d2 * x + (i * (i - 1.0)) * c[i];
-        }
-        Polynomial p = stripped(c);
-        evalPolLaguerre(&p, x);
-        EXPECT_TRUE(p.exponent == 0 && p.val == v && p.der1 == d && p.der2 == d2) << x;
-    }
-    double sum = 0.0;
-    for (const double a : c) sum = sum + a;
-    Polynomial p = stripped(c), q = stripped(c);
-    EvalPol(&p, 1.0);
-    evalPolLaguerre(&q, 1.0);
-    EXPECT_TRUE(p.exponent == 0 && p.val == sum && q.val == sum);
-
-    std::vector<double> constant = {-7.0}, line = {-100.0, 110.0};
-    Polynomial k = stripped(constant), l = stripped(line);
-    evalPolLaguerre(&k, 3.0);
-    EXPECT_TRUE(k.val * std::exp(k.exponent) == -7.0 && k.der1 == 0.0 && k.der2 == 0.0);
-    evalPolLaguerre(&l, 0.5);
-    EXPECT_TRUE(l.val == -45.0 && l.der1 == 110.0 && l.der2 == 0.0);
-    evalPolLaguerre(&l, 4.0);  // 4 = 1.386 e^1
-    EXPECT_EQ(l.exponent, 1);
-    EXPECT_NEAR(l.val * std::exp(1.0), 340.0, 1e-12);
-    EXPECT_NEAR(l.der1 * std::exp(1.0), 110.0, 1e-12);
-}
-
 // 1 + x^60: the far end is lost at 0.5 (0.5^60 ~ 8.7e-19) and at 2 (2^-60),
 // not at 0.9 (0.9^60 ~ 1.8e-3).  Evaluations only ever set the flag.
 TEST(EvalPol, FarEndLost) {

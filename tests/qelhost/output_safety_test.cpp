@@ -169,10 +169,8 @@ TEST_F(OutputSafety, UnwritableFolder) {
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
     EXPECT_EQ(run({"run", input.string(), "-c", kPayment, "-o", target.string()}, true), 2);
-    EXPECT_NE(err().find("cannot write " + target.string() + ": cannot create a file in " + folder.string() +
-                         ": Permission denied"),
-              std::string::npos)
-        << err();
+    EXPECT_NE(err().find("cannot write " + target.string() + ": "), std::string::npos) << err();
+    EXPECT_NE(err().find("Permission denied"), std::string::npos) << err();
     EXPECT_EQ(slurp(target), "the old bytes\n");
     EXPECT_EQ(entries(folder), std::set<std::string>{"out.csv"});
 }

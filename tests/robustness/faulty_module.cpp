@@ -6,18 +6,11 @@
 //   DACCDB    leaves the result unwritten
 //   DACCDBSL  returns MISSING with status 0
 //   DACCSL    marks two arguments
-//   DACCSYD   marks an argument and returns status 0
-//   DACCTAB   changes a host bit of a flag word
-//   DEPDB     writes through a value pointer
-//   DEPDBSL   sets call_state
-//   DEPSL     leaves a toolkit pool alive
-//   DEPSYD    writes a note
-//   DEPTAB    returns STATUS_NO_MEMORY
-//   MORT      marks an argument (MORT never marks)
-//   NETPV     marks argument 1 (NETPV may only blame argument 2)
-//   INTRR, IRR, NPV, SAVING behave: MISSING and STATUS_RESULT_MISSING
-//   fncnmis   counts nothing; zpower reports error 9; znpv reads past the
-//             series; zirr_s refuses a valid request
+//   DACCSYD   changes a host bit of a flag word
+//   DACCTAB   writes through a value pointer
+//   DEPDB     leaves a toolkit pool alive
+//   the rest  behave: MISSING and STATUS_RESULT_MISSING
+//   zpower    reports error 9; znpv reads past the series
 #include <qelfin/qelfin.h>
 
 #include <cstring>
@@ -25,83 +18,39 @@
 namespace {
 
 void** g_gcb = nullptr;
-int32_t g_state = 0;
 constexpr uint64_t kMissing = QELFIN_MISSING_BITS;
 
-void set_missing(double* r) { std::memcpy(r, &kMissing, sizeof *r); }
-uint32_t behave(FunctionArgs*, double* r) {
-    set_missing(r);
-    return STATUS_RESULT_MISSING;
+uint32_t missing(double* r, uint32_t status) {
+    std::memcpy(r, &kMissing, sizeof *r);
+    return status;
 }
-
-uint32_t bad_status(FunctionArgs*, double* r) {
-    set_missing(r);
-    return 7;
-}
+uint32_t behave(FunctionArgs*, double* r) { return missing(r, STATUS_RESULT_MISSING); }
+uint32_t bad_status(FunctionArgs*, double* r) { return missing(r, 7); }
 uint32_t unwritten(FunctionArgs*, double*) { return STATUS_RESULT_MISSING; }
-uint32_t missing_ok(FunctionArgs*, double* r) {
-    set_missing(r);
-    return 0;
-}
+uint32_t missing_ok(FunctionArgs*, double* r) { return missing(r, 0); }
 uint32_t two_marks(FunctionArgs* a, double* r) {
     a->args[0].flags |= ARG_INVALID;
     a->args[1].flags |= ARG_INVALID;
-    set_missing(r);
-    return STATUS_INVALID_ARGS;
-}
-uint32_t mark_ok(FunctionArgs* a, double* r) {
-    a->args[0].flags |= ARG_INVALID;
-    *r = 1.0;
-    return 0;
+    return missing(r, STATUS_INVALID_ARGS);
 }
 uint32_t host_bit(FunctionArgs* a, double* r) {
     a->args[0].flags ^= 0x80000000u;
-    set_missing(r);
-    return STATUS_RESULT_MISSING;
+    return missing(r, STATUS_RESULT_MISSING);
 }
 uint32_t write_value(FunctionArgs* a, double* r) {
     *static_cast<double*>(a->args[0].value) = 0.0;
-    set_missing(r);
-    return STATUS_RESULT_MISSING;
-}
-uint32_t set_state(FunctionArgs* a, double* r) {
-    a->call_state = &g_state;
-    set_missing(r);
-    return STATUS_RESULT_MISSING;
+    return missing(r, STATUS_RESULT_MISSING);
 }
 uint32_t leak_pool(FunctionArgs*, double* r) {
     void** toolkit = static_cast<void**>(g_gcb[GCB_TOOLKIT]);
     static const uint32_t parm[3] = {0x80000000u, 0, 0};
     reinterpret_cast<ToolkitCreatePool>(toolkit[TOOLKIT_CREATE_POOL])(toolkit, parm, 0, "WORKPOOL");
-    set_missing(r);
-    return STATUS_RESULT_MISSING;
-}
-uint32_t note(FunctionArgs*, double* r) {
-    void** vectors = static_cast<void**>(g_gcb[GCB_SERVICE_VECTORS]);
-    void** vector30 = static_cast<void**>(vectors[30]);
-    reinterpret_cast<MessageLogRoutine>(vector30[70])(QELFIN_MESSAGE_SET, QELFIN_NOTE_SEVERAL_SIGN_CHANGES, 0.1,
-                                                      "DEPSYD");
-    set_missing(r);
-    return STATUS_RESULT_MISSING;
-}
-uint32_t no_memory(FunctionArgs*, double* r) {
-    set_missing(r);
-    return STATUS_NO_MEMORY;
-}
-uint32_t mark_4(FunctionArgs* a, double* r) {
-    a->args[3].flags |= ARG_INVALID;
-    set_missing(r);
-    return STATUS_INVALID_ARGS;
-}
-uint32_t mark_1(FunctionArgs* a, double* r) {
-    a->args[0].flags |= ARG_INVALID;
-    set_missing(r);
-    return STATUS_INVALID_ARGS;
+    return missing(r, STATUS_RESULT_MISSING);
 }
 
 constexpr FunctionEntry kEntries[QELFIN_FUNCTION_COUNT] = {
-    bad_status, unwritten, missing_ok, two_marks, mark_ok, host_bit, write_value, set_state, leak_pool,
-    note,       no_memory, behave,     behave,    mark_4,  mark_1,   behave,      behave};
+    bad_status, unwritten, missing_ok, two_marks, host_bit, write_value, leak_pool, behave, behave,
+    behave,     behave,    behave,     behave,    behave,   behave,      behave,    behave};
 
 void* registration() {
     auto* pool = static_cast<HostPool*>(g_gcb[GCB_VECTOR_POOL]);
@@ -123,11 +72,6 @@ __attribute__((visibility("default"))) const ImageInformation* mcn_main(void* gc
     return &kImage;
 }
 
-__attribute__((visibility("default"))) uint32_t fncnmis(FunctionArgs*, double* r) {
-    *r = 0.0;
-    return 0;
-}
-
 __attribute__((visibility("default"))) double zpower(double, double, int32_t* err) {
     *err = 9;
     return 0.0;
@@ -137,12 +81,6 @@ __attribute__((visibility("default"))) double znpv(double, double, int32_t m, Va
                                                    int32_t* err) {
     *err = 0;
     return cb(m, ctx);
-}
-
-__attribute__((visibility("default"))) int32_t zirr_s(ZirrParams* p) {
-    p->sign_changes = 0;
-    p->multiple = 0;
-    return -999;
 }
 
 }  // extern "C"

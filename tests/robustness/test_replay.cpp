@@ -141,16 +141,4 @@ TEST(ByteFormat, SeedsDecodeToTheirValues) {
     }
 }
 
-TEST(ByteFormat, LongListsRepeatTheirPeriod) {
-    const Seed seed = encode_seed("IRR @48:2! 1 -100 60 50 *1000");
-    ByteReader in(seed.bytes.data(), seed.bytes.size());
-    const OpRecord r = read_record(in);
-    ASSERT_EQ(r.length, 1000);
-    EXPECT_EQ(r.values.size(), 4u);
-    EXPECT_EQ(r.arg(998).number, 60);  // 998 = 4 * 249 + 2
-    EXPECT_EQ(site_caller_kind(r.site), 0x48);
-    EXPECT_EQ(r.site & 3, 2);
-    EXPECT_NE(r.site & 4, 0);
-}
-
 }  // namespace

@@ -77,6 +77,8 @@ OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standar
         if (file_ == nullptr) fail(errno);
         return;
     }
+    // A file the user may not write is not replaced either (the folder may allow it).
+    if (exists && ::access(target.c_str(), W_OK) != 0) fail(errno);
     target_ = target.string();
     std::string temp = (target.parent_path() / ("." + target.filename().string() + ".qelhost-XXXXXX")).string();
     if (temp.size() > PATH_MAX) throw UsageError("cannot write " + shown_ + ": the path is too long");

@@ -1,4 +1,6 @@
-// qelfin_crossgen: writes the cross-build table (format: cross_table.h).
+// qelfin_crossgen: writes the cross-build table, one call per line in the
+// text form of the harness's seeds (fuzz/seeds.h), which the runner of each
+// build hands to the robustness harness (qelfin_crossrun).
 //
 //   qelfin_crossgen [CALLS [SEED]]      default 300000 calls, seed 20240611
 //
@@ -8,12 +10,12 @@
 // that both the arithmetic and the argument checks are compared.  The
 // generator is deterministic; it runs on one build and its table is read by
 // both, so its own arithmetic never has to agree across builds.
-#include "tests/robustness/cross/cross_table.h"
-
 #include "fuzz/byte_input.h"
 
 #include <qelfin/qelfin.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -47,10 +49,24 @@ struct Rng {
 
 const double kMissing = std::bit_cast<double>(QELFIN_MISSING_BITS);
 
-void emit(const std::string& name, std::string site, const std::vector<double>& v, int count = -1) {
-    std::string line = name + " " + site;
-    if (count != -1) line += " #" + std::to_string(count);
-    for (double x : v) line += " " + qelfin::cross::value_text(x);
+// A value as the seed reader reads it back, bit for bit: the shortest
+// decimal (strtod is correctly rounded on both builds), NaNs by their bits.
+std::string value_text(double x) {
+    char buf[40];
+    if (x != x) {
+        std::snprintf(buf, sizeof buf, "0x%016llx", static_cast<unsigned long long>(std::bit_cast<uint64_t>(x)));
+        return buf;
+    }
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, x).ptr);
+}
+
+// One line; a list longer than a record holds explicitly repeats its first
+// kExplicitValues values to its length.
+void emit(const std::string& name, const std::string& site, const std::vector<double>& v) {
+    std::string line = name + site;
+    const size_t explicit_values = std::min(v.size(), static_cast<size_t>(qelfin::fuzz::kExplicitValues));
+    for (size_t i = 0; i < explicit_values; ++i) line += " " + value_text(v[i]);
+    if (v.size() > explicit_values) line += " *" + std::to_string(v.size());
     std::puts(line.c_str());
 }
 
@@ -98,7 +114,7 @@ void tvm(Rng& r, const char* name) {
     }
     for (auto& x : q) x = r.or_special(x, 0.04);
     solve_for(r, q, r.integer(0, 3));
-    emit(name, "-", q);
+    emit(name, "", q);
 }
 
 std::vector<double> flows(Rng& r, int m, bool several_changes, double missing_share) {
@@ -118,10 +134,12 @@ std::vector<double> flows(Rng& r, int m, bool several_changes, double missing_sh
 
 int series_length(Rng& r) { return r.chance(0.01) ? r.integer(100, 400) : r.integer(1, 30); }
 
+// No call site, or one of four, each of one caller kind: two that limit
+// IRR's notes and two that do not.
 std::string site(Rng& r) {
-    if (r.chance(0.4)) return "-";
-    static const char* const kinds[] = {"48", "58", "68", "88", "00", "10"};
-    return std::string(kinds[r.integer(0, 5)]) + ":" + std::to_string(r.integer(0, 3));
+    if (r.chance(0.4)) return "";
+    static const char* const sites[] = {" @48:0", " @88:1", " @00:2", " @01:3"};
+    return sites[r.integer(0, 3)];
 }
 
 double frequency(Rng& r) {
@@ -133,7 +151,7 @@ void npv(Rng& r, const char* name, bool percent) {
     std::vector<double> v = {r.or_special(percent ? r.uniform(0, 30) : rate(r), 0.04), frequency(r)};
     const auto c = flows(r, series_length(r), r.chance(0.5), 0.03);
     v.insert(v.end(), c.begin(), c.end());
-    emit(name, "-", v);
+    emit(name, "", v);
 }
 
 void irr(Rng& r, const char* name) {
@@ -153,7 +171,7 @@ void depreciation(Rng& r, const char* name, int arity, bool whole) {
     std::vector<double> v = {period, r.cents(0, 1e6), life, factor};
     v.resize(static_cast<size_t>(arity));
     for (auto& x : v) x = r.or_special(x, 0.05);
-    emit(name, "-", v);
+    emit(name, "", v);
 }
 
 void table(Rng& r, const char* name) {
@@ -167,7 +185,7 @@ void table(Rng& r, const char* name) {
         r.or_special(r.chance(0.6) ? r.integer(-1, m + 2) : std::round(r.uniform(-1, m + 2) * 8) / 8),
         r.or_special(r.cents(0, 1e6))};
     v.insert(v.end(), t.begin(), t.end());
-    emit(name, "-", v);
+    emit(name, "", v);
 }
 
 void routine(Rng& r) {
@@ -175,22 +193,22 @@ void routine(Rng& r) {
         case 0: {
             const double x = r.chance(0.5) ? r.uniform(0, 3) : r.uniform(-5, 5);
             const double y = r.chance(0.5) ? r.integer(-200, 400) : r.uniform(-50, 50);
-            emit("zpower", "-", {r.or_special(x), r.or_special(y)});
+            emit("zpower", "", {r.or_special(x), r.or_special(y)});
             break;
         }
-        case 1: emit("zexpm1", "-", {r.or_special(r.chance(0.5) ? r.uniform(-0.02, 0.02) : r.uniform(-50, 50))}); break;
+        case 1: emit("zexpm1", "", {r.or_special(r.chance(0.5) ? r.uniform(-0.02, 0.02) : r.uniform(-50, 50))}); break;
         case 2:
-            emit("zln1px", "-", {r.or_special(r.chance(0.5) ? r.uniform(-0.05, 0.05) : r.uniform(-0.9, 50))});
+            emit("zln1px", "", {r.or_special(r.chance(0.5) ? r.uniform(-0.05, 0.05) : r.uniform(-0.9, 50))});
             break;
         case 3:
-            emit("zlnSumOfExp", "-", {r.or_special(r.uniform(-800, 800)), r.or_special(r.uniform(-800, 800))});
+            emit("zlnSumOfExp", "", {r.or_special(r.uniform(-800, 800)), r.or_special(r.uniform(-800, 800))});
             break;
-        case 4: emit("zqlog", "-", {r.or_special(std::ldexp(r.uniform(0.5, 1), r.integer(-60, 60)))}); break;
+        case 4: emit("zqlog", "", {r.or_special(std::ldexp(r.uniform(0.5, 1), r.integer(-60, 60)))}); break;
         case 5: {
             std::vector<double> v = {frequency(r)};
             const auto c = flows(r, series_length(r) + 1, r.chance(0.3), 0.0);
             v.insert(v.end(), c.begin(), c.end());
-            emit("zirr", "-", v, static_cast<int>(c.size()));
+            emit("zirr", "", v);
             break;
         }
         case 6:
@@ -199,7 +217,7 @@ void routine(Rng& r) {
             std::vector<double> v = {dat ? frequency(r) : r.uniform(0.5, 1.5)};
             const auto c = flows(r, series_length(r) + 1, r.chance(0.3), 0.02);
             v.insert(v.end(), c.begin(), c.end());
-            emit(dat ? "intdat" : "intdvq", "-", v, static_cast<int>(c.size()));
+            emit(dat ? "intdat" : "intdvq", "", v);
             break;
         }
         default: {  // netpv2, netpvd: flows from argument 3
@@ -207,7 +225,7 @@ void routine(Rng& r) {
             std::vector<double> v = {pv2 ? rate(r) : r.uniform(0.5, 1.0), frequency(r)};
             const auto c = flows(r, series_length(r), r.chance(0.5), 0.02);
             v.insert(v.end(), c.begin(), c.end());
-            emit(pv2 ? "netpv2" : "netpvd", "-", v, static_cast<int>(c.size()));
+            emit(pv2 ? "netpv2" : "netpvd", "", v);
             break;
         }
     }
