@@ -37,6 +37,8 @@ struct RunOptions {
     uint8_t caller_kind = kDefaultCallerKind;
     bool timing = false;
     bool progress = true;
+    std::vector<std::string> status;  // computed columns that get a NAME_status column
+    std::string errors;               // where to write one CSV row per refusal (empty: nowhere)
 };
 int run(const qelfin::host::Module& module, const RunOptions& options);
 

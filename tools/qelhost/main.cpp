@@ -92,6 +92,10 @@ int main(int argc, char** argv) {
                         "call site)")
         ->capture_default_str();
     run_cmd->add_flag("--timing", run_options.timing, "add the time spent reading, parsing, evaluating and writing");
+    run_cmd->add_option("--status", run_options.status,
+                        "a computed column NAME: add NAME_status, 'ok' or the status and why there is no value");
+    run_cmd->add_option("--errors", run_options.errors,
+                        "write one CSV row per call that gave no value: row, column, call, status, marked, reason");
     bool no_progress = false;
     run_cmd->add_flag("--no-progress", no_progress, "no progress bar, even on a terminal");
 

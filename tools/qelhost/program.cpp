@@ -113,6 +113,11 @@ Column Program::call(int32_t index, double* out, const double* batch, size_t wid
             ++stats.failures[status];
             out[r] = kMissing;
             if (marked_[r] != 0) ++stats.marks[marked_[r]];
+            if (on_refusal_) {
+                refused_args_.clear();
+                for (const Column& c : args) refused_args_.push_back(c.data[static_cast<ptrdiff_t>(r) * c.stride]);
+                on_refusal_(index, first_row_ + static_cast<int64_t>(r), r, refused_args_, status, marked_[r]);
+            }
         }
         CallOutcome* outcome = nullptr;
         if (trace_ != nullptr) {

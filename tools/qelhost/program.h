@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace qelhost {
@@ -82,6 +83,11 @@ public:
     void set_note_handler(std::function<void(int32_t site, int64_t row, const Note&)> handler) {
         on_note_ = std::move(handler);
     }
+    // Called for every call that gives no value: its site, row number, row
+    // in the batch, arguments, status and marked argument (0 for none).
+    using RefusalHandler = std::function<void(int32_t site, int64_t row, size_t batch_row,
+                                              std::span<const double> args, uint32_t status, int32_t marked)>;
+    void set_refusal_handler(RefusalHandler handler) { on_refusal_ = std::move(handler); }
     // Measures the time spent in call sites (two clock reads per batch).
     void set_timing(bool on) { timing_ = on; }
 
@@ -106,6 +112,8 @@ private:
     int64_t first_row_ = 1;
     std::vector<CallOutcome>* trace_ = nullptr;
     std::function<void(int32_t, int64_t, const Note&)> on_note_;
+    RefusalHandler on_refusal_;
+    std::vector<double> refused_args_;
     bool timing_ = false;
     int64_t divisions_by_zero_ = 0;
 };

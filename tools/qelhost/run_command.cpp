@@ -9,6 +9,7 @@
 #include "output_file.h"
 #include "printable.h"
 #include "program.h"
+#include "refusals.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <set>
 
 namespace qelhost {
@@ -230,6 +232,22 @@ int run(const Module& module, const RunOptions& options) {
         read_slots.assign(used.begin(), used.end());
     }
 
+    // --status names computed columns; each gets NAME_status after the new columns.
+    std::vector<bool> status_columns(computes.size(), false);
+    std::vector<std::string> compute_names;
+    for (const Compute& c : computes) compute_names.push_back(c.name);
+    for (const std::string& name : options.status) {
+        size_t k = 0;
+        while (k < computes.size() && computes[k].name != name) ++k;
+        if (k == computes.size()) {
+            std::vector<std::string_view> candidates(compute_names.begin(), compute_names.end());
+            const std::string_view near = qelfin::host::nearest_name(name, candidates);
+            throw UsageError("--status " + printable(name) + ": no column of that name is computed" +
+                             (near.empty() ? std::string() : " (did you mean " + std::string(near) + "?)"));
+        }
+        status_columns[k] = true;
+    }
+
     OutputFile out_file(options.output);
     std::string out;
     out.reserve(kFlushBytes + (kFlushBytes >> 2));
@@ -245,11 +263,23 @@ int run(const Module& module, const RunOptions& options) {
         out += delim;
         append_field(out, scope.names[s], delim);
     }
+    for (size_t k = 0; k < computes.size(); ++k)
+        if (status_columns[k]) {
+            out += delim;
+            append_field(out, computes[k].name + "_status", delim);
+        }
     out += '\n';
 
     Program program(module, std::move(tree), options.caller_kind, kBatchRows);
     program.set_timing(options.timing);
     Progress progress(options.progress && isatty(STDERR_FILENO) && data.size() >= kProgressBytes, data.size());
+
+    RefusalLog refusals(module, program, compute_names, status_columns, options.errors, kBatchRows);
+    program.set_refusal_handler([&](int32_t site, int64_t row_number, size_t batch_row, std::span<const double> args,
+                                    uint32_t status, int32_t marked) {
+        refusals.record(site, row_number, batch_row, args, status, marked);
+    });
+    const bool any_status = std::find(status_columns.begin(), status_columns.end(), true) != status_columns.end();
 
     std::vector<std::string> labels;
     for (const CallText& c : program.tree().calls)
@@ -303,6 +333,7 @@ int run(const Module& module, const RunOptions& options) {
             }
         }
         const Clock::time_point t1 = Clock::now();
+        if (any_status) refusals.start_batch();
         for (Compute& c : computes) {
             const int64_t before = program.divisions_by_zero();
             program.evaluate(c.root, values.data(), slots, n, results.data(), rows + 1);
@@ -330,9 +361,18 @@ int run(const Module& module, const RunOptions& options) {
                 out += delim;
                 append_number(out, row[s], "");
             }
+            if (any_status)
+                for (size_t k = 0; k < computes.size(); ++k)
+                    if (status_columns[k]) {
+                        out += delim;
+                        append_field(out, refusals.status_cell(k, r, row[computes[k].slot]), delim);
+                    }
             out += '\n';
         }
-        if (out.size() >= kFlushBytes) flush();
+        if (out.size() >= kFlushBytes) {
+            flush();
+            refusals.flush();
+        }
         const Clock::time_point t3 = Clock::now();
         parse_time += t1 - t0;
         evaluate_time += t2 - t1;
@@ -342,6 +382,7 @@ int run(const Module& module, const RunOptions& options) {
     }
     const Clock::time_point t4 = Clock::now();
     flush();
+    refusals.commit();
     out_file.commit();
     write_time += Clock::now() - t4;
     progress.clear();
@@ -368,6 +409,7 @@ int run(const Module& module, const RunOptions& options) {
             s += "; " + describe_argument(f, position) + " marked " + plural(count, "time", "times");
         for (const auto& [id, count] : st.notes) s += "; " + plural(count, "note", "notes") + " " + std::to_string(id);
         s += '\n';
+        s += refusals.summary(static_cast<int32_t>(i));
     }
     for (const Compute& c : computes)
         if (c.divisions_by_zero > 0)
