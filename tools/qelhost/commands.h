@@ -25,6 +25,7 @@ int describe(const qelfin::host::Module* module, const DescribeOptions& options)
 struct EvalOptions {
     std::vector<std::string> expressions;
     bool json = false;
+    int precision = -1;  // decimals of the values shown; -1: the shortest form that reads back
     uint8_t caller_kind = kDefaultCallerKind;
 };
 int evaluate(const qelfin::host::Module& module, const EvalOptions& options);
@@ -39,6 +40,8 @@ struct RunOptions {
     bool progress = true;
     std::vector<std::string> status;  // computed columns that get a NAME_status column
     std::string errors;               // where to write one CSV row per refusal (empty: nowhere)
+    int precision = -1;               // decimals of the computed cells; -1: the shortest form that reads back
+    bool json = false;                // one JSON object per row instead of CSV
 };
 int run(const qelfin::host::Module& module, const RunOptions& options);
 

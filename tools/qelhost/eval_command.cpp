@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "json.h"
 #include "program.h"
+#include "rounding.h"
 
 #include "host/reasons.h"
 
@@ -28,12 +29,15 @@ std::string reason_of(const qelfin::host::Reasons& reasons, const Program& progr
     return reasons.explain(function, c.args, c.status, c.marked.empty() ? 0 : c.marked.front());
 }
 
-void append_text(std::string& out, const Program& program, const qelfin::host::Reasons& reasons,
+void append_text(std::string& out, const Program& program, const qelfin::host::Reasons& reasons, int precision,
                  const std::string& expression, double value, const std::vector<CallOutcome>& calls,
                  int64_t divisions) {
     out += expression;
     out += " = ";
-    append_number(out, value, ".");
+    if (precision >= 0)
+        append_fixed(out, value, precision, ".");
+    else
+        append_number(out, value, ".");
     out += '\n';
     for (const CallOutcome& c : calls) {
         const CallText& text = program.tree().calls[static_cast<size_t>(c.site)];
@@ -147,7 +151,7 @@ int evaluate(const Module& module, const EvalOptions& options) {
         if (options.json)
             append_json(out, program, reasons, expressions[i], value, calls, new_divisions);
         else
-            append_text(out, program, reasons, expressions[i], value, calls, new_divisions);
+            append_text(out, program, reasons, options.precision, expressions[i], value, calls, new_divisions);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : kExitError;

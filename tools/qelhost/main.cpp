@@ -73,6 +73,8 @@ int main(int argc, char** argv) {
         "eval", "Evaluate expressions: MORT(50000, ., 0.005, 360), IRR(1, -100, 230, -132), 2*(3+4) ...");
     eval_cmd->add_option("expressions", eval_options.expressions, "expressions; '.' is a missing value")->required();
     eval_cmd->add_flag("--json", eval_options.json, "one JSON object per expression");
+    eval_cmd->add_option("--precision", eval_options.precision, "show values with N decimals (0 to 15)")
+        ->check(CLI::Range(0, 15));
     eval_cmd->add_option("--caller-kind", eval_caller_kind, "caller kind of the argument blocks")->capture_default_str();
 
     RunOptions run_options;
@@ -96,6 +98,10 @@ int main(int argc, char** argv) {
                         "a computed column NAME: add NAME_status, 'ok' or the status and why there is no value");
     run_cmd->add_option("--errors", run_options.errors,
                         "write one CSV row per call that gave no value: row, column, call, status, marked, reason");
+    run_cmd->add_option("--precision", run_options.precision,
+                        "write computed cells with N decimals (0 to 15); JSON keeps full doubles")
+        ->check(CLI::Range(0, 15));
+    run_cmd->add_flag("--json", run_options.json, "one JSON object per row instead of CSV");
     bool no_progress = false;
     run_cmd->add_flag("--no-progress", no_progress, "no progress bar, even on a terminal");
 

@@ -1,6 +1,9 @@
 #include "program.h"
 
 #include <chrono>
+#include <cmath>
+
+#include "rounding.h"
 
 namespace qelhost {
 
@@ -56,6 +59,17 @@ Column Program::node(int32_t index, const double* batch, size_t width, size_t ro
             for (size_t r = 0; r < rows; ++r) {
                 const double v = x.data[static_cast<ptrdiff_t>(r) * x.stride];
                 out[r] = is_missing(v) ? kMissing : -v;
+            }
+            return {out, 1};
+        }
+        case Op::round: {
+            const Column x = node(n.a, batch, width, rows);
+            const Column d = node(n.b, batch, width, rows);
+            for (size_t r = 0; r < rows; ++r) {
+                const double v = x.data[static_cast<ptrdiff_t>(r) * x.stride];
+                const double decimals = d.data[static_cast<ptrdiff_t>(r) * d.stride];
+                const bool whole = decimals == std::floor(decimals) && std::fabs(decimals) <= kMaxDecimals;
+                out[r] = is_missing(v) || !whole ? kMissing : round_decimals(v, static_cast<int>(decimals));
             }
             return {out, 1};
         }

@@ -6,10 +6,12 @@
 // input reads the input whole and a failed run leaves the target as it was.
 #include "commands.h"
 #include "csv.h"
+#include "json.h"
 #include "output_file.h"
 #include "printable.h"
 #include "program.h"
 #include "refusals.h"
+#include "rounding.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -151,6 +153,36 @@ private:
     bool shown_ = false;
 };
 
+// One row as a JSON object: input cells as strings (null when the row has
+// no such cell), computed cells as numbers (null when missing), then the
+// status cells asked for.
+void append_json_row(std::string& out, const std::vector<std::string>& names, size_t input_columns,
+                     const std::vector<bool>& replaced, const Record& rec, const std::vector<Field>& fields,
+                     const double* row, const std::vector<Compute>& computes, const std::vector<bool>& status_columns,
+                     const RefusalLog& refusals, size_t batch_row) {
+    std::string scratch;
+    out += '{';
+    for (size_t s = 0; s < names.size(); ++s) {
+        if (s) out += ',';
+        append_json_string(out, names[s]);
+        out += ':';
+        if (s >= input_columns || replaced[s])
+            append_json_number(out, row[s]);
+        else if (s < rec.count)
+            append_json_string(out, field_text(fields[rec.first + s], scratch));
+        else
+            out += "null";
+    }
+    for (size_t k = 0; k < computes.size(); ++k)
+        if (status_columns[k]) {
+            out += ',';
+            append_json_string(out, computes[k].name + "_status");
+            out += ':';
+            append_json_string(out, refusals.status_cell(k, batch_row, row[computes[k].slot]));
+        }
+    out += "}\n";
+}
+
 }  // namespace
 
 int run(const Module& module, const RunOptions& options) {
@@ -257,18 +289,27 @@ int run(const Module& module, const RunOptions& options) {
     };
 
     // Header: the input header as it stands, then the new columns.
-    if (has_mark) out += kByteOrderMark;
-    out += header.raw;
-    for (size_t s = input_columns; s < slots; ++s) {
-        out += delim;
-        append_field(out, scope.names[s], delim);
-    }
-    for (size_t k = 0; k < computes.size(); ++k)
-        if (status_columns[k]) {
+    if (!options.json) {
+        if (has_mark) out += kByteOrderMark;
+        out += header.raw;
+        for (size_t s = input_columns; s < slots; ++s) {
             out += delim;
-            append_field(out, computes[k].name + "_status", delim);
+            append_field(out, scope.names[s], delim);
         }
-    out += '\n';
+        for (size_t k = 0; k < computes.size(); ++k)
+            if (status_columns[k]) {
+                out += delim;
+                append_field(out, computes[k].name + "_status", delim);
+            }
+        out += '\n';
+    }
+    // A computed cell: the shortest form that reads back, or fixed decimals.
+    auto append_computed = [&](double x) {
+        if (options.precision < 0)
+            append_number(out, x, "");
+        else
+            append_fixed(out, x, options.precision, "");
+    };
 
     Program program(module, std::move(tree), options.caller_kind, kBatchRows);
     program.set_timing(options.timing);
@@ -341,7 +382,10 @@ int run(const Module& module, const RunOptions& options) {
             c.divisions_by_zero += program.divisions_by_zero() - before;
         }
         const Clock::time_point t2 = Clock::now();
-        for (size_t r = 0; r < n; ++r) {
+        for (size_t r = 0; r < n && options.json; ++r)
+            append_json_row(out, scope.names, input_columns, replaced, records[r], fields, &values[r * slots],
+                            computes, status_columns, refusals, r);
+        for (size_t r = 0; r < n && !options.json; ++r) {
             const Record& rec = records[r];
             const double* row = &values[r * slots];
             if (!any_replaced && rec.count == input_columns) {
@@ -352,14 +396,14 @@ int run(const Module& module, const RunOptions& options) {
                 for (size_t s = 0; s < input_columns; ++s) {
                     if (s) out += delim;
                     if (replaced[s])
-                        append_number(out, row[s], "");
+                        append_computed(row[s]);
                     else if (s < rec.count)
                         out += fields[rec.first + s].raw;
                 }
             }
             for (size_t s = input_columns; s < slots; ++s) {
                 out += delim;
-                append_number(out, row[s], "");
+                append_computed(row[s]);
             }
             if (any_status)
                 for (size_t k = 0; k < computes.size(); ++k)
