@@ -52,8 +52,12 @@ std::string argument_name(const FunctionInfo& f, int32_t position) {
 
 std::string reason_number(double x) {
     if (missing(x)) return ".";
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, x);
+    // Plain decimals where they stay short (100000, not 1e+05).
+    char buf[400];
+    const double magnitude = std::fabs(x);
+    const bool plain = magnitude == 0.0 || (magnitude >= 1e-6 && magnitude < 1e16);
+    const auto r = plain ? std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed)
+                         : std::to_chars(buf, buf + sizeof buf, x);
     return std::string(buf, r.ptr);
 }
 

@@ -30,6 +30,14 @@ struct EvalOptions {
 };
 int evaluate(const qelfin::host::Module& module, const EvalOptions& options);
 
+struct ScheduleOptions {
+    std::string expression;  // one call of MORT or of a depreciation function
+    bool json = false;
+    int precision = -1;
+    uint8_t caller_kind = kDefaultCallerKind;
+};
+int schedule(const qelfin::host::Module& module, const ScheduleOptions& options);
+
 struct RunOptions {
     std::string input;                  // a path, or "-" for standard input
     std::vector<std::string> computes;  // "name = expression", in order

@@ -105,6 +105,16 @@ int main(int argc, char** argv) {
     bool no_progress = false;
     run_cmd->add_flag("--no-progress", no_progress, "no progress bar, even on a terminal");
 
+    ScheduleOptions schedule_options;
+    CLI::App* schedule_cmd = app.add_subcommand(
+        "schedule", "A loan's amortization schedule, MORT(250000, ., 0.045/12, 360), or a depreciation table, "
+                    "DEPDB(., 50000, 10, 2): every period, then the totals");
+    schedule_cmd->add_option("call", schedule_options.expression, "the call; leave a depreciation period missing")
+        ->required();
+    schedule_cmd->add_flag("--json", schedule_options.json, "one JSON object per period, then the totals");
+    schedule_cmd->add_option("--precision", schedule_options.precision, "write figures with N decimals (0 to 15)")
+        ->check(CLI::Range(0, 15));
+
     DescribeOptions describe_options;
     CLI::App* describe_cmd = app.add_subcommand(
         "describe", "The seventeen functions and the module's records; with names, what each function takes, "
@@ -143,6 +153,7 @@ int main(int argc, char** argv) {
         }
         if (*eval_cmd) return evaluate(*module, eval_options);
         if (*run_cmd) return run(*module, run_options);
+        if (*schedule_cmd) return schedule(*module, schedule_options);
         if (*describe_cmd) return describe(module.get(), describe_options);
         return kExitError;
     } catch (const ExpressionError& e) {
