@@ -26,6 +26,7 @@ struct EvalOptions {
     std::vector<std::string> expressions;
     bool json = false;
     int precision = -1;  // decimals of the values shown; -1: the shortest form that reads back
+    bool hints = true;   // plausibility hints on standard error
     uint8_t caller_kind = kDefaultCallerKind;
 };
 int evaluate(const qelfin::host::Module& module, const EvalOptions& options);
@@ -34,6 +35,7 @@ struct ScheduleOptions {
     std::string expression;  // one call of MORT or of a depreciation function
     bool json = false;
     int precision = -1;
+    bool hints = true;
     uint8_t caller_kind = kDefaultCallerKind;
 };
 int schedule(const qelfin::host::Module& module, const ScheduleOptions& options);
@@ -50,6 +52,7 @@ struct RunOptions {
     std::string errors;               // where to write one CSV row per refusal (empty: nowhere)
     int precision = -1;               // decimals of the computed cells; -1: the shortest form that reads back
     bool json = false;                // one JSON object per row instead of CSV
+    bool hints = true;                // plausibility hints on standard error, one per call site
 };
 int run(const qelfin::host::Module& module, const RunOptions& options);
 

@@ -140,6 +140,10 @@ int evaluate(const Module& module, const EvalOptions& options) {
 
     Program program(module, std::move(tree), options.caller_kind);
     const qelfin::host::Reasons reasons(module);
+    if (options.hints)
+        program.set_hint_handler([](int32_t, int64_t, const std::string& hint) {
+            std::fprintf(stderr, "qelhost: hint: %s\n", hint.c_str());
+        });
     std::vector<CallOutcome> calls;
     program.set_trace(&calls);
     std::string out;

@@ -75,6 +75,9 @@ int main(int argc, char** argv) {
     eval_cmd->add_flag("--json", eval_options.json, "one JSON object per expression");
     eval_cmd->add_option("--precision", eval_options.precision, "show values with N decimals (0 to 15)")
         ->check(CLI::Range(0, 15));
+    bool eval_no_hints = false, run_no_hints = false, schedule_no_hints = false;
+    const char* no_hints_help = "no plausibility hints (a rate above 1 where a fraction is meant, ...)";
+    eval_cmd->add_flag("--no-hints", eval_no_hints, no_hints_help);
     eval_cmd->add_option("--caller-kind", eval_caller_kind, "caller kind of the argument blocks")->capture_default_str();
 
     RunOptions run_options;
@@ -102,6 +105,7 @@ int main(int argc, char** argv) {
                         "write computed cells with N decimals (0 to 15); JSON keeps full doubles")
         ->check(CLI::Range(0, 15));
     run_cmd->add_flag("--json", run_options.json, "one JSON object per row instead of CSV");
+    run_cmd->add_flag("--no-hints", run_no_hints, no_hints_help);
     bool no_progress = false;
     run_cmd->add_flag("--no-progress", no_progress, "no progress bar, even on a terminal");
 
@@ -114,6 +118,7 @@ int main(int argc, char** argv) {
     schedule_cmd->add_flag("--json", schedule_options.json, "one JSON object per period, then the totals");
     schedule_cmd->add_option("--precision", schedule_options.precision, "write figures with N decimals (0 to 15)")
         ->check(CLI::Range(0, 15));
+    schedule_cmd->add_flag("--no-hints", schedule_no_hints, no_hints_help);
 
     DescribeOptions describe_options;
     CLI::App* describe_cmd = app.add_subcommand(
@@ -138,6 +143,9 @@ int main(int argc, char** argv) {
         run_options.caller_kind = parse_caller_kind(run_caller_kind);
         run_options.delimiter = parse_delimiter(delimiter);
         run_options.progress = !no_progress;
+        eval_options.hints = !eval_no_hints;
+        run_options.hints = !run_no_hints;
+        schedule_options.hints = !schedule_no_hints;
 
         // The reference comes from the catalogue alone; everything else
         // loads the module first.

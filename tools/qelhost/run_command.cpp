@@ -330,6 +330,12 @@ int run(const Module& module, const RunOptions& options) {
         std::fprintf(stderr, "qelhost: row %lld: %s: %s\n", static_cast<long long>(row_number),
                      labels[static_cast<size_t>(site)].c_str(), note.text.c_str());
     });
+    if (options.hints)
+        program.set_hint_handler([&](int32_t site, int64_t row_number, const std::string& hint) {
+            progress.clear();
+            std::fprintf(stderr, "qelhost: row %lld: %s: hint: %s\n", static_cast<long long>(row_number),
+                         labels[static_cast<size_t>(site)].c_str(), hint.c_str());
+        });
 
     std::vector<BadCells> bad(input_columns);
     int64_t short_rows = 0, long_rows = 0, first_ragged_row = 0;

@@ -16,6 +16,7 @@
 #include "program.h"
 #include "rounding.h"
 
+#include "host/hints.h"
 #include "host/reasons.h"
 
 #include <cmath>
@@ -183,6 +184,11 @@ int schedule(const Module& module, const ScheduleOptions& options) {
     std::vector<double> args;
     for (const int32_t a : arg_nodes) args.push_back(program.evaluate(a, nullptr));
 
+    if (options.hints)
+        for (size_t i = 0; i < args.size(); ++i)
+            if (const std::string hint = qelfin::host::plausibility_hint(f, static_cast<int32_t>(i) + 1, args[i]);
+                !hint.empty())
+                std::fprintf(stderr, "qelhost: hint: %s\n", hint.c_str());
     const qelfin::host::Reasons reasons(module);
     const Table t = f.name == "MORT" ? loan(module, reasons, args) : depreciation(module, reasons, f, args);
     std::string out;
