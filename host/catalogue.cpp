@@ -1,6 +1,7 @@
 // The catalogue of the seventeen functions, in the order of the function
 // vector (alphabetical by name), and the look-ups around it.
 #include "host/catalogue.h"
+#include "host/catalogue_rules.h"
 
 #include <qelfin/qelfin.h>
 
@@ -18,7 +19,8 @@ using W = WhenMissing;
 // ---------------------------------------------------------------- arguments
 
 // Time value of money: four quantities, any one of which is computed.
-constexpr ArgumentInfo kRatePerPeriod = {"rate", "interest rate per period", Unit::rate_fraction, W::computed};
+constexpr ArgumentInfo kRatePerPeriod = {"rate", "interest rate per period", Unit::rate_fraction, W::computed,
+                                         Plausibility::fraction_rate};
 constexpr ArgumentInfo kPeriods = {"periods", "number of periods; need not be a whole number", Unit::periods,
                                    W::computed};
 
@@ -57,7 +59,7 @@ constexpr ArgumentInfo kRateFactor = {
     "rate factor",
     "the declining-balance fraction per period is rate factor / life: 2 is double-declining balance, 1.5 "
     "is 150 % declining balance",
-    Unit::factor, W::refused};
+    Unit::factor, W::refused, Plausibility::rate_factor};
 constexpr ArgumentInfo kTableEntry = {
     "table entry",
     "the fraction of the value written off in period 1, 2, ... in order; each from 0 to 1", Unit::value_fraction,
@@ -245,6 +247,37 @@ constexpr std::string_view kTabHelp =
 // ---------------------------------------------------------------- the table
 
 // Fills the plain argument list (names, count, element) from the details.
+// The reasons of each function's refusals (catalogue_rules.h), by name.
+constexpr FunctionInfo with_reasons(FunctionInfo f) {
+    namespace r = rules;
+    const std::string_view n = f.name;
+    struct Entry {
+        std::string_view name;
+        r::Rules rules;
+        std::string_view solver;
+        std::span<const SolverErrorInfo> errors;
+    };
+    const Entry table[] = {
+        {"COMPOUND", r::kTvm, "zcmpnd", r::kCompound}, {"MORT", r::kTvm, "zmort", r::kMort},
+        {"SAVING", r::kTvm, "zsaving", r::kSaving},    {"DACCDB", r::kDb, "", {}},
+        {"DEPDB", r::kDb, "", {}},                     {"DACCDBSL", r::kDbsl, "", {}},
+        {"DEPDBSL", r::kDbsl, "", {}},                 {"DACCSL", r::kSl, "", {}},
+        {"DEPSL", r::kSl, "", {}},                     {"DACCSYD", r::kSyd, "", {}},
+        {"DEPSYD", r::kSyd, "", {}},                   {"DACCTAB", r::kTab, "", {}},
+        {"DEPTAB", r::kTab, "", {}},                   {"NPV", r::kNpv, "", {}},
+        {"NETPV", r::kNpv, "", {}},                    {"IRR", r::kIrr, "", {}},
+        {"INTRR", r::kIrr, "", {}},
+    };
+    for (const Entry& e : table) {
+        if (e.name != n) continue;
+        f.rules = e.rules;
+        f.solver = e.solver;
+        f.solver_errors = e.errors;
+    }
+    if (f.series && f.shape == Shape::series && f.family == "Depreciation") f.list_rule = r::kTableEntryRule;
+    return f;
+}
+
 constexpr FunctionInfo complete(FunctionInfo f) {
     f.leading = 0;
     for (const ArgumentInfo& a : f.details) {
@@ -253,7 +286,7 @@ constexpr FunctionInfo complete(FunctionInfo f) {
     }
     f.series = f.list.has_value();
     f.element = f.series ? f.list->name : std::string_view{};
-    return f;
+    return with_reasons(f);
 }
 
 constexpr std::string_view kTvm = "Time value of money";
@@ -325,17 +358,19 @@ constexpr std::array<ArgumentInfo, 4> kMortArgs = {
     ArgumentInfo{"amount", "the amount of the loan", Unit::currency, W::computed},
     ArgumentInfo{"payment", "the payment made at the END of each period", Unit::currency, W::computed},
     kRatePerPeriod, ArgumentInfo{"periods", "number of payments; need not be a whole number", Unit::periods,
-                                 W::computed}};
+                                 W::computed, Plausibility::whole_payments}};
 constexpr std::array<ArgumentInfo, 4> kSavingArgs = {
     ArgumentInfo{"final amount", "the amount reached at the end of the last period", Unit::currency,
                  W::computed},
     ArgumentInfo{"payment", "the payment made at the START of each period", Unit::currency, W::computed},
     kRatePerPeriod, kPeriods};
 constexpr std::array<ArgumentInfo, 4> kNpvArgs = {
-    ArgumentInfo{"rate", "discount rate per base period, in percent", Unit::rate_percent, W::refused},
+    ArgumentInfo{"rate", "discount rate per base period, in percent", Unit::rate_percent, W::refused,
+                 Plausibility::percent_rate},
     kFrequency, kNone, kNone};
 constexpr std::array<ArgumentInfo, 4> kNetpvArgs = {
-    ArgumentInfo{"rate", "discount rate per base period, as a fraction", Unit::rate_fraction, W::refused},
+    ArgumentInfo{"rate", "discount rate per base period, as a fraction", Unit::rate_fraction, W::refused,
+                 Plausibility::fraction_rate},
     kFrequency, kNone, kNone};
 constexpr ArgumentInfo kIrrFlow = {
     "cash flow",
@@ -484,6 +519,27 @@ std::string_view unit_text(Unit unit) {
         case Unit::same_as_missing: return "the unit of the argument left missing";
     }
     return "?";
+}
+
+std::string missing_count_reason(int32_t missing) {
+    if (missing == 0) return "exactly one argument must be missing, none is";
+    return "exactly one argument must be missing, " + std::to_string(missing) + (missing == 1 ? " is" : " are");
+}
+
+std::string plausibility_text(Plausibility p, std::string_view function) {
+    const std::string f(function);
+    switch (p) {
+        case Plausibility::none: return {};
+        case Plausibility::fraction_rate:
+            return "per period looks like a percent; " + f + " takes a fraction per period (0.05 is 5 %)";
+        case Plausibility::percent_rate:
+            return "looks like a fraction; " + f + " takes the rate in percent (5 is 5 %)";
+        case Plausibility::rate_factor:
+            return "looks like a rate; " + f + " takes a multiple of the straight-line rate (2 is double-declining)";
+        case Plausibility::whole_payments:
+            return "is not a whole number of payments; " + f + " then ends on a partial period";
+    }
+    return {};
 }
 
 std::string_view when_missing_text(WhenMissing w) {

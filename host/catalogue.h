@@ -36,6 +36,16 @@ enum class Unit {
     same_as_missing,   // the unit of the argument that was left missing
 };
 
+// A value the module accepts but that is more likely a slip than meant:
+// the hints qelhost draws, never changing a figure.
+enum class Plausibility {
+    none,
+    fraction_rate,   // above 1: a percent where a fraction per period is meant
+    percent_rate,    // between 0 and 0.5: a fraction where a percent is meant
+    rate_factor,     // above 10: a rate where a multiple of the straight-line rate is meant
+    whole_payments,  // not a whole number of payments
+};
+
 // What a missing value in an argument does.
 enum class WhenMissing {
     refused,   // the call fails
@@ -48,6 +58,16 @@ struct ArgumentInfo {
     std::string_view meaning;  // one sentence for the reference
     Unit unit;
     WhenMissing when_missing;
+    Plausibility plausibility = Plausibility::none;
+};
+
+// What the solver of an exactly-one-missing function means by an error
+// word, for the argument being computed.  In the text, {1} .. {4} stand for
+// the values of the arguments and {1*3} for the product of two of them.
+struct SolverErrorInfo {
+    int32_t which;          // the argument computed (1..4)
+    int32_t code;           // the solver's error word
+    std::string_view text;  // the reason, in the function's terms
 };
 
 struct StatusInfo {
@@ -79,6 +99,15 @@ struct FunctionInfo {
     std::string_view help;                   // conventions a caller has to know
     std::span<const StatusInfo> statuses;    // every status it can return, 0 first
     ExampleInfo example;
+
+    // Why a call gives no value.  The rule each leading argument breaks when
+    // the module marks it (empty where only a missing value is marked), and
+    // the rule of the list elements; for the exactly-one-missing functions
+    // the exported solver the entry calls and what its error words mean.
+    std::array<std::string_view, 4> rules;
+    std::string_view list_rule;
+    std::string_view solver;  // "zmort": the same inputs and `which` give the entry's error word
+    std::span<const SolverErrorInfo> solver_errors;
 };
 
 // The seventeen functions, index i being vector word i + 1 (alphabetical).
@@ -107,6 +136,16 @@ std::string argument_list(const FunctionInfo& f);
 
 // "currency", "fraction per period (0.05 is 5 %)", ...
 std::string_view unit_text(Unit unit);
+
+// The reason an exactly-one-missing function gives when `missing` of its
+// four arguments are missing instead of one: "exactly one argument must be
+// missing, 2 are".
+std::string missing_count_reason(int32_t missing);
+
+// What a plausibility hint says after the argument's name and value, with
+// the function's name: "per period looks like a percent; MORT takes a
+// fraction per period".
+std::string plausibility_text(Plausibility p, std::string_view function);
 
 // "left missing: computed", "missing: counts as 0", "may not be missing".
 std::string_view when_missing_text(WhenMissing w);

@@ -1,51 +1,14 @@
 // End-to-end tests of qelhost: the built binary is run as a user runs it,
 // and its standard output, standard error and exit status are checked.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "qelhost/runner.h"
 
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Outcome {
-    int status = -1;  // exit status
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using namespace qelhost_test;
+using Qelhost = QelhostRun;
 
 // The text with every run of blanks and line breaks as one blank, so that
 // a phrase is found wherever the reference wraps it.
@@ -64,63 +27,6 @@ int count_of(const std::string& text, const std::string& what) {
     return n;
 }
 
-class Qelhost : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "qelhost_test.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    static void TearDownTestSuite() { fs::remove_all(dir_); }
-
-    static fs::path file(const std::string& name, const std::string& text) {
-        const fs::path p = dir_ / name;
-        write_file(p, text);
-        return p;
-    }
-
-    // Runs qelhost with the given arguments (and a file as standard input).
-    static Outcome qelhost(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
-        std::vector<std::string> argv;
-        std::string emulator = QELHOST_EMULATOR;
-        for (size_t start = 0; !emulator.empty();) {
-            const size_t bar = emulator.find('|', start);
-            argv.push_back(emulator.substr(start, bar - start));
-            if (bar == std::string::npos) break;
-            start = bar + 1;
-        }
-        argv.push_back(QELHOST_BINARY);
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> pointers;
-        for (std::string& a : argv) pointers.push_back(a.data());
-        pointers.push_back(nullptr);
-
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Outcome o;
-        const int rc = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            ADD_FAILURE() << "cannot start " << pointers[0] << ": " << std::strerror(rc);
-            return o;
-        }
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
-        o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-        o.out = slurp(out);
-        o.err = slurp(err);
-        return o;
-    }
-
-    static fs::path dir_;
-};
-
-fs::path Qelhost::dir_;
 
 // ---------------------------------------------------------------- eval
 
@@ -232,7 +138,8 @@ TEST_F(Qelhost, FailedCallNamesStatusAndMarkedArgument) {
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out,
               "DEPSL(1, 1000, 0) + 1 = .\n"
-              "  DEPSL(1, 1000, 0): STATUS_INVALID_ARGS (0x1D804), argument 3 (life) marked invalid\n");
+              "  DEPSL(1, 1000, 0): STATUS_INVALID_ARGS (0x1D804), argument 3 (life) marked invalid: the life is 0; "
+              "the life must be at least 1.491668147e-154 (a zero or negative life has no straight line)\n");
 }
 
 // ---------------------------------------------------------------- errors

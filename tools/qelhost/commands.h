@@ -25,9 +25,20 @@ int describe(const qelfin::host::Module* module, const DescribeOptions& options)
 struct EvalOptions {
     std::vector<std::string> expressions;
     bool json = false;
+    int precision = -1;  // decimals of the values shown; -1: the shortest form that reads back
+    bool hints = true;   // plausibility hints on standard error
     uint8_t caller_kind = kDefaultCallerKind;
 };
 int evaluate(const qelfin::host::Module& module, const EvalOptions& options);
+
+struct ScheduleOptions {
+    std::string expression;  // one call of MORT or of a depreciation function
+    bool json = false;
+    int precision = -1;
+    bool hints = true;
+    uint8_t caller_kind = kDefaultCallerKind;
+};
+int schedule(const qelfin::host::Module& module, const ScheduleOptions& options);
 
 struct RunOptions {
     std::string input;                  // a path, or "-" for standard input
@@ -37,6 +48,11 @@ struct RunOptions {
     uint8_t caller_kind = kDefaultCallerKind;
     bool timing = false;
     bool progress = true;
+    std::vector<std::string> status;  // computed columns that get a NAME_status column
+    std::string errors;               // where to write one CSV row per refusal (empty: nowhere)
+    int precision = -1;               // decimals of the computed cells; -1: the shortest form that reads back
+    bool json = false;                // one JSON object per row instead of CSV
+    bool hints = true;                // plausibility hints on standard error, one per call site
 };
 int run(const qelfin::host::Module& module, const RunOptions& options);
 

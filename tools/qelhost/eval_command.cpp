@@ -3,6 +3,9 @@
 #include "commands.h"
 #include "json.h"
 #include "program.h"
+#include "rounding.h"
+
+#include "host/reasons.h"
 
 #include <cstdio>
 
@@ -21,11 +24,20 @@ std::string status_text(uint32_t status) {
     return std::string(status_name(status)) + " (" + hex + ")";
 }
 
-void append_text(std::string& out, const Program& program, const std::string& expression, double value,
-                 const std::vector<CallOutcome>& calls, int64_t divisions) {
+std::string reason_of(const qelfin::host::Reasons& reasons, const Program& program, const CallOutcome& c) {
+    const int function = program.tree().calls[static_cast<size_t>(c.site)].function;
+    return reasons.explain(function, c.args, c.status, c.marked.empty() ? 0 : c.marked.front());
+}
+
+void append_text(std::string& out, const Program& program, const qelfin::host::Reasons& reasons, int precision,
+                 const std::string& expression, double value, const std::vector<CallOutcome>& calls,
+                 int64_t divisions) {
     out += expression;
     out += " = ";
-    append_number(out, value, ".");
+    if (precision >= 0)
+        append_fixed(out, value, precision, ".");
+    else
+        append_number(out, value, ".");
     out += '\n';
     for (const CallOutcome& c : calls) {
         const CallText& text = program.tree().calls[static_cast<size_t>(c.site)];
@@ -34,7 +46,7 @@ void append_text(std::string& out, const Program& program, const std::string& ex
             out += "  " + text.text + ": " + status_text(c.status);
             for (const int32_t position : c.marked)
                 out += ", " + describe_argument(f, position) + " marked invalid";
-            out += '\n';
+            out += ": " + reason_of(reasons, program, c) + '\n';
         }
         for (const Note& note : c.notes)
             out += "  " + text.text + ": note " + std::to_string(note.id) + ": " + note.text + '\n';
@@ -42,8 +54,9 @@ void append_text(std::string& out, const Program& program, const std::string& ex
     if (divisions > 0) out += "  division by zero: the result is missing\n";
 }
 
-void append_json(std::string& out, const Program& program, const std::string& expression, double value,
-                 const std::vector<CallOutcome>& calls, int64_t divisions) {
+void append_json(std::string& out, const Program& program, const qelfin::host::Reasons& reasons,
+                 const std::string& expression, double value, const std::vector<CallOutcome>& calls,
+                 int64_t divisions) {
     out += "{\"expression\":";
     append_json_string(out, expression);
     out += ",\"value\":";
@@ -65,6 +78,11 @@ void append_json(std::string& out, const Program& program, const std::string& ex
         }
         out += "],\"status\":" + std::to_string(c.status) + ",\"status_name\":";
         append_json_string(out, c.status == 0 ? "OK" : status_name(c.status));
+        out += ",\"reason\":";
+        if (c.status == 0)
+            out += "null";
+        else
+            append_json_string(out, reason_of(reasons, program, c));
         out += ",\"value\":";
         append_json_number(out, c.value);
         out += ",\"marked\":[";
@@ -121,6 +139,11 @@ int evaluate(const Module& module, const EvalOptions& options) {
     }
 
     Program program(module, std::move(tree), options.caller_kind);
+    const qelfin::host::Reasons reasons(module);
+    if (options.hints)
+        program.set_hint_handler([](int32_t, int64_t, const std::string& hint) {
+            std::fprintf(stderr, "qelhost: hint: %s\n", hint.c_str());
+        });
     std::vector<CallOutcome> calls;
     program.set_trace(&calls);
     std::string out;
@@ -130,9 +153,9 @@ int evaluate(const Module& module, const EvalOptions& options) {
         const double value = program.evaluate(roots[i], nullptr);
         const int64_t new_divisions = program.divisions_by_zero() - divisions;
         if (options.json)
-            append_json(out, program, expressions[i], value, calls, new_divisions);
+            append_json(out, program, reasons, expressions[i], value, calls, new_divisions);
         else
-            append_text(out, program, expressions[i], value, calls, new_divisions);
+            append_text(out, program, reasons, options.precision, expressions[i], value, calls, new_divisions);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : kExitError;

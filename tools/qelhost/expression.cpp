@@ -2,11 +2,13 @@
 // parser into a flat tree of numbers, columns, operators and function calls;
 // each call is checked against the function catalogue for its arity.
 #include "expression.h"
+#include "rounding.h"
 #include "printable.h"
 
 #include "host/catalogue.h"
 
 #include <cctype>
+#include <cmath>
 
 #include "number_text.h"
 
@@ -272,7 +274,25 @@ private:
         return add(n);
     }
 
+    // round(x, n): x to n decimals, n a whole number from -15 to 15.
+    int32_t round_call(const Token& name) {
+        advance();  // '('
+        Node n;
+        n.op = Op::round;
+        n.a = expr();
+        expect(Tok::comma, "',' and the number of decimals of round(x, n)");
+        const Token decimals = token_;
+        n.b = expr();
+        const Node& d = tree_.nodes[static_cast<size_t>(n.b)];
+        if (d.op == Op::number && !(d.number == std::floor(d.number) && std::fabs(d.number) <= kMaxDecimals))
+            throw ExpressionError("round(x, n) takes a whole number of decimals from -15 to 15",
+                                  decimals.position, token_.position - decimals.position);
+        expect(Tok::rparen, "')' to close the '(' of " + name.text);
+        return add(n);
+    }
+
     int32_t call(const Token& name) {
+        if (qelfin::host::edit_distance(name.text, "round") == 0) return round_call(name);
         const auto index = function_index(name.text);
         if (!index) throw ExpressionError(unknown_function(name.text), name.position, name.length);
         const size_t open = token_.position;

@@ -5,6 +5,7 @@
 //   unary    := ("-" | "+") unary | primary
 //   primary  := number | "." | call | column | "(" expr ")"
 //   call     := NAME "(" [argument {"," argument}] ")"     NAME one of the 17, any case
+//             | "round" "(" expr "," expr ")"              to a number of decimals (rounding.h)
 //   argument := expr | column ".." column                   a run of columns, in file order
 //   column   := NAME | '"' text '"'
 //   compute  := column "=" expr                             (for run --compute)
@@ -24,13 +25,13 @@
 
 namespace qelhost {
 
-enum class Op : uint8_t { number, column, call, negate, add, subtract, multiply, divide };
+enum class Op : uint8_t { number, column, call, negate, add, subtract, multiply, divide, round };
 
 struct Node {
     Op op = Op::number;
     double number = 0.0;  // Op::number
-    int32_t a = -1;       // column slot, call site, or the (left) operand
-    int32_t b = -1;       // the right operand
+    int32_t a = -1;       // column slot, call site, or the (left) operand (round: the value)
+    int32_t b = -1;       // the right operand (round: the decimals)
 };
 
 // A textual call: one function, its arguments as nodes, its place in the text.

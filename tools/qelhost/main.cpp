@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
         "eval", "Evaluate expressions: MORT(50000, ., 0.005, 360), IRR(1, -100, 230, -132), 2*(3+4) ...");
     eval_cmd->add_option("expressions", eval_options.expressions, "expressions; '.' is a missing value")->required();
     eval_cmd->add_flag("--json", eval_options.json, "one JSON object per expression");
+    eval_cmd->add_option("--precision", eval_options.precision, "show values with N decimals (0 to 15)")
+        ->check(CLI::Range(0, 15));
+    bool eval_no_hints = false, run_no_hints = false, schedule_no_hints = false;
+    const char* no_hints_help = "no plausibility hints (a rate above 1 where a fraction is meant, ...)";
+    eval_cmd->add_flag("--no-hints", eval_no_hints, no_hints_help);
     eval_cmd->add_option("--caller-kind", eval_caller_kind, "caller kind of the argument blocks")->capture_default_str();
 
     RunOptions run_options;
@@ -92,8 +97,28 @@ int main(int argc, char** argv) {
                         "call site)")
         ->capture_default_str();
     run_cmd->add_flag("--timing", run_options.timing, "add the time spent reading, parsing, evaluating and writing");
+    run_cmd->add_option("--status", run_options.status,
+                        "a computed column NAME: add NAME_status, 'ok' or the status and why there is no value");
+    run_cmd->add_option("--errors", run_options.errors,
+                        "write one CSV row per call that gave no value: row, column, call, status, marked, reason");
+    run_cmd->add_option("--precision", run_options.precision,
+                        "write computed cells with N decimals (0 to 15); JSON keeps full doubles")
+        ->check(CLI::Range(0, 15));
+    run_cmd->add_flag("--json", run_options.json, "one JSON object per row instead of CSV");
+    run_cmd->add_flag("--no-hints", run_no_hints, no_hints_help);
     bool no_progress = false;
     run_cmd->add_flag("--no-progress", no_progress, "no progress bar, even on a terminal");
+
+    ScheduleOptions schedule_options;
+    CLI::App* schedule_cmd = app.add_subcommand(
+        "schedule", "A loan's amortization schedule, MORT(250000, ., 0.045/12, 360), or a depreciation table, "
+                    "DEPDB(., 50000, 10, 2): every period, then the totals");
+    schedule_cmd->add_option("call", schedule_options.expression, "the call; leave a depreciation period missing")
+        ->required();
+    schedule_cmd->add_flag("--json", schedule_options.json, "one JSON object per period, then the totals");
+    schedule_cmd->add_option("--precision", schedule_options.precision, "write figures with N decimals (0 to 15)")
+        ->check(CLI::Range(0, 15));
+    schedule_cmd->add_flag("--no-hints", schedule_no_hints, no_hints_help);
 
     DescribeOptions describe_options;
     CLI::App* describe_cmd = app.add_subcommand(
@@ -118,6 +143,9 @@ int main(int argc, char** argv) {
         run_options.caller_kind = parse_caller_kind(run_caller_kind);
         run_options.delimiter = parse_delimiter(delimiter);
         run_options.progress = !no_progress;
+        eval_options.hints = !eval_no_hints;
+        run_options.hints = !run_no_hints;
+        schedule_options.hints = !schedule_no_hints;
 
         // The reference comes from the catalogue alone; everything else
         // loads the module first.
@@ -133,6 +161,7 @@ int main(int argc, char** argv) {
         }
         if (*eval_cmd) return evaluate(*module, eval_options);
         if (*run_cmd) return run(*module, run_options);
+        if (*schedule_cmd) return schedule(*module, schedule_options);
         if (*describe_cmd) return describe(module.get(), describe_options);
         return kExitError;
     } catch (const ExpressionError& e) {

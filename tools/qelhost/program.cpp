@@ -1,13 +1,21 @@
 #include "program.h"
 
 #include <chrono>
+#include <cmath>
+
+#include "rounding.h"
+#include "host/hints.h"
 
 namespace qelhost {
 
 using qelfin::host::Column;
 
 Site::Site(const Module& module, int function_index, size_t arg_count, uint8_t caller_kind)
-    : function(function_index), call_site(module, function_index, static_cast<int32_t>(arg_count), caller_kind) {}
+    : function(function_index), call_site(module, function_index, static_cast<int32_t>(arg_count), caller_kind) {
+    const auto& f = qelfin::host::functions()[static_cast<size_t>(function_index)];
+    for (int32_t i = 0; i < f.leading && static_cast<size_t>(i) < arg_count; ++i)
+        if (f.details[static_cast<size_t>(i)].plausibility != qelfin::host::Plausibility::none) checked.push_back(i);
+}
 
 Program::Program(const Module& module, Tree tree, uint8_t caller_kind, size_t max_rows)
     : tree_(std::move(tree)), max_rows_(max_rows == 0 ? 1 : max_rows) {
@@ -59,6 +67,17 @@ Column Program::node(int32_t index, const double* batch, size_t width, size_t ro
             }
             return {out, 1};
         }
+        case Op::round: {
+            const Column x = node(n.a, batch, width, rows);
+            const Column d = node(n.b, batch, width, rows);
+            for (size_t r = 0; r < rows; ++r) {
+                const double v = x.data[static_cast<ptrdiff_t>(r) * x.stride];
+                const double decimals = d.data[static_cast<ptrdiff_t>(r) * d.stride];
+                const bool whole = decimals == std::floor(decimals) && std::fabs(decimals) <= kMaxDecimals;
+                out[r] = is_missing(v) || !whole ? kMissing : round_decimals(v, static_cast<int>(decimals));
+            }
+            return {out, 1};
+        }
         default: break;
     }
     const Column left = node(n.a, batch, width, rows);
@@ -88,12 +107,29 @@ Column Program::node(int32_t index, const double* batch, size_t width, size_t ro
     return {out, 1};
 }
 
+// Looks for the first row whose arguments draw a hint; one per call site.
+void Program::hint(int32_t index, std::span<const Column> args, size_t rows) {
+    Site& site = sites_[static_cast<size_t>(index)];
+    const auto& f = qelfin::host::functions()[static_cast<size_t>(site.function)];
+    for (size_t r = 0; r < rows; ++r)
+        for (const int32_t k : site.checked) {
+            const Column& c = args[static_cast<size_t>(k)];
+            const double x = c.data[static_cast<ptrdiff_t>(r) * c.stride];
+            if (!qelfin::host::implausible(f.details[static_cast<size_t>(k)].plausibility, x)) continue;
+            site.checked.clear();
+            on_hint_(index, first_row_ + static_cast<int64_t>(r), qelfin::host::plausibility_hint(f, k + 1, x));
+            return;
+        }
+}
+
 Column Program::call(int32_t index, double* out, const double* batch, size_t width, size_t rows) {
     Site& site = sites_[static_cast<size_t>(index)];
     const CallText& text = tree_.calls[static_cast<size_t>(index)];
     std::vector<Column> args;  // one small vector per call site and batch, not per row
     args.reserve(text.args.size());
     for (const int32_t a : text.args) args.push_back(node(a, batch, width, rows));
+
+    if (on_hint_ && !site.checked.empty()) hint(index, args, rows);
 
     const qelfin::host::ColumnOutputs outputs{out, status_.data(), marked_.data(), &collector_.row};
     const auto t0 = timing_ ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
@@ -113,6 +149,11 @@ Column Program::call(int32_t index, double* out, const double* batch, size_t wid
             ++stats.failures[status];
             out[r] = kMissing;
             if (marked_[r] != 0) ++stats.marks[marked_[r]];
+            if (on_refusal_) {
+                refused_args_.clear();
+                for (const Column& c : args) refused_args_.push_back(c.data[static_cast<ptrdiff_t>(r) * c.stride]);
+                on_refusal_(index, first_row_ + static_cast<int64_t>(r), r, refused_args_, status, marked_[r]);
+            }
         }
         CallOutcome* outcome = nullptr;
         if (trace_ != nullptr) {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace qelhost {
@@ -44,6 +45,7 @@ struct Site {
     int function;
     qelfin::host::CallSite call_site;
     SiteStats stats;
+    std::vector<int32_t> checked;  // arguments (0-based) with a plausibility check, until a hint is drawn
 };
 
 // One entry call as eval reports it.
@@ -82,6 +84,16 @@ public:
     void set_note_handler(std::function<void(int32_t site, int64_t row, const Note&)> handler) {
         on_note_ = std::move(handler);
     }
+    // Called for every call that gives no value: its site, row number, row
+    // in the batch, arguments, status and marked argument (0 for none).
+    using RefusalHandler = std::function<void(int32_t site, int64_t row, size_t batch_row,
+                                              std::span<const double> args, uint32_t status, int32_t marked)>;
+    void set_refusal_handler(RefusalHandler handler) { on_refusal_ = std::move(handler); }
+    // Called once per call site, for the first row whose arguments draw a
+    // plausibility hint (host/hints.h), with the hint's text.
+    void set_hint_handler(std::function<void(int32_t site, int64_t row, const std::string& hint)> handler) {
+        on_hint_ = std::move(handler);
+    }
     // Measures the time spent in call sites (two clock reads per batch).
     void set_timing(bool on) { timing_ = on; }
 
@@ -94,6 +106,7 @@ private:
     };
 
     qelfin::host::Column node(int32_t index, const double* batch, size_t width, size_t rows);
+    void hint(int32_t site, std::span<const qelfin::host::Column> args, size_t rows);
     qelfin::host::Column call(int32_t site, double* out, const double* batch, size_t width, size_t rows);
 
     Tree tree_;
@@ -106,6 +119,9 @@ private:
     int64_t first_row_ = 1;
     std::vector<CallOutcome>* trace_ = nullptr;
     std::function<void(int32_t, int64_t, const Note&)> on_note_;
+    RefusalHandler on_refusal_;
+    std::function<void(int32_t, int64_t, const std::string&)> on_hint_;
+    std::vector<double> refused_args_;
     bool timing_ = false;
     int64_t divisions_by_zero_ = 0;
 };

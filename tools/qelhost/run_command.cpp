@@ -6,9 +6,12 @@
 // input reads the input whole and a failed run leaves the target as it was.
 #include "commands.h"
 #include "csv.h"
+#include "json.h"
 #include "output_file.h"
 #include "printable.h"
 #include "program.h"
+#include "refusals.h"
+#include "rounding.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -19,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <set>
 
 namespace qelhost {
@@ -149,6 +153,36 @@ private:
     bool shown_ = false;
 };
 
+// One row as a JSON object: input cells as strings (null when the row has
+// no such cell), computed cells as numbers (null when missing), then the
+// status cells asked for.
+void append_json_row(std::string& out, const std::vector<std::string>& names, size_t input_columns,
+                     const std::vector<bool>& replaced, const Record& rec, const std::vector<Field>& fields,
+                     const double* row, const std::vector<Compute>& computes, const std::vector<bool>& status_columns,
+                     const RefusalLog& refusals, size_t batch_row) {
+    std::string scratch;
+    out += '{';
+    for (size_t s = 0; s < names.size(); ++s) {
+        if (s) out += ',';
+        append_json_string(out, names[s]);
+        out += ':';
+        if (s >= input_columns || replaced[s])
+            append_json_number(out, row[s]);
+        else if (s < rec.count)
+            append_json_string(out, field_text(fields[rec.first + s], scratch));
+        else
+            out += "null";
+    }
+    for (size_t k = 0; k < computes.size(); ++k)
+        if (status_columns[k]) {
+            out += ',';
+            append_json_string(out, computes[k].name + "_status");
+            out += ':';
+            append_json_string(out, refusals.status_cell(k, batch_row, row[computes[k].slot]));
+        }
+    out += "}\n";
+}
+
 }  // namespace
 
 int run(const Module& module, const RunOptions& options) {
@@ -230,6 +264,22 @@ int run(const Module& module, const RunOptions& options) {
         read_slots.assign(used.begin(), used.end());
     }
 
+    // --status names computed columns; each gets NAME_status after the new columns.
+    std::vector<bool> status_columns(computes.size(), false);
+    std::vector<std::string> compute_names;
+    for (const Compute& c : computes) compute_names.push_back(c.name);
+    for (const std::string& name : options.status) {
+        size_t k = 0;
+        while (k < computes.size() && computes[k].name != name) ++k;
+        if (k == computes.size()) {
+            std::vector<std::string_view> candidates(compute_names.begin(), compute_names.end());
+            const std::string_view near = qelfin::host::nearest_name(name, candidates);
+            throw UsageError("--status " + printable(name) + ": no column of that name is computed" +
+                             (near.empty() ? std::string() : " (did you mean " + std::string(near) + "?)"));
+        }
+        status_columns[k] = true;
+    }
+
     OutputFile out_file(options.output);
     std::string out;
     out.reserve(kFlushBytes + (kFlushBytes >> 2));
@@ -239,17 +289,38 @@ int run(const Module& module, const RunOptions& options) {
     };
 
     // Header: the input header as it stands, then the new columns.
-    if (has_mark) out += kByteOrderMark;
-    out += header.raw;
-    for (size_t s = input_columns; s < slots; ++s) {
-        out += delim;
-        append_field(out, scope.names[s], delim);
+    if (!options.json) {
+        if (has_mark) out += kByteOrderMark;
+        out += header.raw;
+        for (size_t s = input_columns; s < slots; ++s) {
+            out += delim;
+            append_field(out, scope.names[s], delim);
+        }
+        for (size_t k = 0; k < computes.size(); ++k)
+            if (status_columns[k]) {
+                out += delim;
+                append_field(out, computes[k].name + "_status", delim);
+            }
+        out += '\n';
     }
-    out += '\n';
+    // A computed cell: the shortest form that reads back, or fixed decimals.
+    auto append_computed = [&](double x) {
+        if (options.precision < 0)
+            append_number(out, x, "");
+        else
+            append_fixed(out, x, options.precision, "");
+    };
 
     Program program(module, std::move(tree), options.caller_kind, kBatchRows);
     program.set_timing(options.timing);
     Progress progress(options.progress && isatty(STDERR_FILENO) && data.size() >= kProgressBytes, data.size());
+
+    RefusalLog refusals(module, program, compute_names, status_columns, options.errors, kBatchRows);
+    program.set_refusal_handler([&](int32_t site, int64_t row_number, size_t batch_row, std::span<const double> args,
+                                    uint32_t status, int32_t marked) {
+        refusals.record(site, row_number, batch_row, args, status, marked);
+    });
+    const bool any_status = std::find(status_columns.begin(), status_columns.end(), true) != status_columns.end();
 
     std::vector<std::string> labels;
     for (const CallText& c : program.tree().calls)
@@ -259,6 +330,12 @@ int run(const Module& module, const RunOptions& options) {
         std::fprintf(stderr, "qelhost: row %lld: %s: %s\n", static_cast<long long>(row_number),
                      labels[static_cast<size_t>(site)].c_str(), note.text.c_str());
     });
+    if (options.hints)
+        program.set_hint_handler([&](int32_t site, int64_t row_number, const std::string& hint) {
+            progress.clear();
+            std::fprintf(stderr, "qelhost: row %lld: %s: hint: %s\n", static_cast<long long>(row_number),
+                         labels[static_cast<size_t>(site)].c_str(), hint.c_str());
+        });
 
     std::vector<BadCells> bad(input_columns);
     int64_t short_rows = 0, long_rows = 0, first_ragged_row = 0;
@@ -303,6 +380,7 @@ int run(const Module& module, const RunOptions& options) {
             }
         }
         const Clock::time_point t1 = Clock::now();
+        if (any_status) refusals.start_batch();
         for (Compute& c : computes) {
             const int64_t before = program.divisions_by_zero();
             program.evaluate(c.root, values.data(), slots, n, results.data(), rows + 1);
@@ -310,7 +388,10 @@ int run(const Module& module, const RunOptions& options) {
             c.divisions_by_zero += program.divisions_by_zero() - before;
         }
         const Clock::time_point t2 = Clock::now();
-        for (size_t r = 0; r < n; ++r) {
+        for (size_t r = 0; r < n && options.json; ++r)
+            append_json_row(out, scope.names, input_columns, replaced, records[r], fields, &values[r * slots],
+                            computes, status_columns, refusals, r);
+        for (size_t r = 0; r < n && !options.json; ++r) {
             const Record& rec = records[r];
             const double* row = &values[r * slots];
             if (!any_replaced && rec.count == input_columns) {
@@ -321,18 +402,27 @@ int run(const Module& module, const RunOptions& options) {
                 for (size_t s = 0; s < input_columns; ++s) {
                     if (s) out += delim;
                     if (replaced[s])
-                        append_number(out, row[s], "");
+                        append_computed(row[s]);
                     else if (s < rec.count)
                         out += fields[rec.first + s].raw;
                 }
             }
             for (size_t s = input_columns; s < slots; ++s) {
                 out += delim;
-                append_number(out, row[s], "");
+                append_computed(row[s]);
             }
+            if (any_status)
+                for (size_t k = 0; k < computes.size(); ++k)
+                    if (status_columns[k]) {
+                        out += delim;
+                        append_field(out, refusals.status_cell(k, r, row[computes[k].slot]), delim);
+                    }
             out += '\n';
         }
-        if (out.size() >= kFlushBytes) flush();
+        if (out.size() >= kFlushBytes) {
+            flush();
+            refusals.flush();
+        }
         const Clock::time_point t3 = Clock::now();
         parse_time += t1 - t0;
         evaluate_time += t2 - t1;
@@ -342,6 +432,7 @@ int run(const Module& module, const RunOptions& options) {
     }
     const Clock::time_point t4 = Clock::now();
     flush();
+    refusals.commit();
     out_file.commit();
     write_time += Clock::now() - t4;
     progress.clear();
@@ -368,6 +459,7 @@ int run(const Module& module, const RunOptions& options) {
             s += "; " + describe_argument(f, position) + " marked " + plural(count, "time", "times");
         for (const auto& [id, count] : st.notes) s += "; " + plural(count, "note", "notes") + " " + std::to_string(id);
         s += '\n';
+        s += refusals.summary(static_cast<int32_t>(i));
     }
     for (const Compute& c : computes)
         if (c.divisions_by_zero > 0)
