@@ -65,37 +65,7 @@ double pow10(int k) {
     return k < 0 ? 1.0 / r : r;
 }
 
-}  // namespace
-
-uint16_t ByteReader::u16() {
-    const uint16_t lo = byte();
-    return static_cast<uint16_t>(lo | (byte() << 8));
-}
-uint32_t ByteReader::u32() {
-    const uint32_t lo = u16();
-    return lo | (static_cast<uint32_t>(u16()) << 16);
-}
-uint64_t ByteReader::u64() {
-    const uint64_t lo = u32();
-    return lo | (static_cast<uint64_t>(u32()) << 32);
-}
-
-void ByteWriter::u16(uint16_t v) {
-    byte(static_cast<uint8_t>(v));
-    byte(static_cast<uint8_t>(v >> 8));
-}
-void ByteWriter::u32(uint32_t v) {
-    u16(static_cast<uint16_t>(v));
-    u16(static_cast<uint16_t>(v >> 16));
-}
-void ByteWriter::u64(uint64_t v) {
-    u32(static_cast<uint32_t>(v));
-    u32(static_cast<uint32_t>(v >> 32));
-}
-
-std::span<const double> special_values() { return kSpecials; }
-
-static double decode_double(int sel, ByteReader& in) {
+double decode_double(int sel, ByteReader& in) {
     if (sel < kSelNegated) return kSpecials[sel];
     if (sel < kSelSmallInt) return -kSpecials[sel - kSelNegated];
     if (sel < kSelRaw) return sel - kSelSmallInt - 4;
@@ -126,27 +96,12 @@ static double decode_double(int sel, ByteReader& in) {
     }
 }
 
-double read_double(ByteReader& in) {
-    const int sel = in.byte();
-    if (sel >= kCharFirst) return kSpecials[sel - kCharFirst];  // numeric slot: no characters
-    return decode_double(sel, in);
-}
-
 int32_t read_int(ByteReader& in) {
     const uint8_t b = in.byte();
+    constexpr int32_t kInts[] = {INT32_MIN, INT32_MAX, 32767, 32768, 32766, 4096, 65535, -32768};  // 0xE1..0xE8
     if (b < 0xE0) return static_cast<int32_t>(b) - 0x20;
-    switch (b) {
-        case 0xE0: return static_cast<int32_t>(in.u32());
-        case 0xE1: return std::numeric_limits<int32_t>::min();
-        case 0xE2: return std::numeric_limits<int32_t>::max();
-        case 0xE3: return 32767;
-        case 0xE4: return 32768;
-        case 0xE5: return 32766;
-        case 0xE6: return 4096;
-        case 0xE7: return 65535;
-        case 0xE8: return -32768;
-        default: return static_cast<int32_t>(in.u16());
-    }
+    if (b == 0xE0) return static_cast<int32_t>(in.u32());
+    return b <= 0xE8 ? kInts[b - 0xE1] : static_cast<int32_t>(in.u16());
 }
 
 ArgValue read_arg(ByteReader& in) {
@@ -181,55 +136,42 @@ ArgValue read_arg(ByteReader& in) {
 
 int32_t read_length(ByteReader& in) {
     const uint8_t b = in.byte();
-    if (b < 0xE0) return b % 32;
-    return 32 + in.u16() % (kMaxLength - 31);
+    return b < 0xE0 ? b % 32 : 32 + in.u16() % (kMaxLength - 31);
 }
 
+// The writers choose the shortest form the readers above decode exactly.
 void write_double(ByteWriter& out, double x) {
-    const uint64_t b = std::bit_cast<uint64_t>(x);
-    for (size_t i = 0; i < kSpecials.size(); ++i) {
-        if (std::bit_cast<uint64_t>(kSpecials[i]) == b) {
-            out.byte(static_cast<uint8_t>(i));
-            return;
-        }
-    }
+    const auto special = std::find_if(kSpecials.begin(), kSpecials.end(),
+                                      [&](double s) { return std::bit_cast<uint64_t>(s) == std::bit_cast<uint64_t>(x); });
+    if (special != kSpecials.end()) return out.byte(static_cast<uint8_t>(special - kSpecials.begin()));
     out.byte(kSelRaw);
-    out.u64(b);
+    out.le(std::bit_cast<uint64_t>(x), 8);
 }
 
 void write_int(ByteWriter& out, int32_t v) {
-    if (v >= -0x20 && v < 0xE0 - 0x20) {
-        out.byte(static_cast<uint8_t>(v + 0x20));
-        return;
-    }
+    if (v >= -0x20 && v < 0xE0 - 0x20) return out.byte(static_cast<uint8_t>(v + 0x20));
     out.byte(0xE0);
-    out.u32(static_cast<uint32_t>(v));
+    out.le(static_cast<uint32_t>(v), 4);
 }
 
 void write_arg(ByteWriter& out, const ArgValue& a) {
-    if (a.numeric) {
-        write_double(out, a.number);
-        return;
-    }
+    if (a.numeric) return write_double(out, a.number);
     out.byte(kCharFirst + 3);
-    if (a.text.size() >= 0xFF) {
-        out.byte(0xFF);
-        out.u16(static_cast<uint16_t>(a.text.size()));
-    } else {
-        out.byte(static_cast<uint8_t>(a.text.size()));
-    }
+    out.byte(static_cast<uint8_t>(std::min<size_t>(a.text.size(), 0xFF)));
+    if (a.text.size() >= 0xFF) out.le(a.text.size(), 2);
     for (char c : a.text) out.byte(static_cast<uint8_t>(c));
 }
 
 void write_length(ByteWriter& out, int32_t n) {
     if (n < 0 || n > kMaxLength) throw std::invalid_argument("argument list too long for the encoder");
-    if (n < 32) {
-        out.byte(static_cast<uint8_t>(n));
-        return;
-    }
+    if (n < 32) return out.byte(static_cast<uint8_t>(n));
     out.byte(0xE0);
-    out.u16(static_cast<uint16_t>(n - 32));
+    out.le(static_cast<uint64_t>(n - 32), 2);
 }
+
+}  // namespace
+
+std::span<const double> special_values() { return kSpecials; }
 
 OpRecord read_record(ByteReader& in) {
     OpRecord r;

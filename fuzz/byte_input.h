@@ -42,14 +42,27 @@ inline constexpr int kExplicitValues = 32;  // arguments read from the input per
 inline constexpr int kMaxLength = 4096;     // longest argument list the decoder makes
 inline constexpr size_t kRepeatedTextMax = 64;  // longest text in a list longer than kExplicitValues
 
+// splitmix64: the same stream of numbers on every build.
+inline uint64_t splitmix64(uint64_t& state) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
 class ByteReader {
 public:
     ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     bool empty() const { return pos_ >= size_; }
     uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    uint16_t u16();
-    uint32_t u32();
-    uint64_t u64();
+    uint64_t le(int bytes) {  // little-endian
+        uint64_t v = 0;
+        for (int i = 0; i < bytes; ++i) v |= uint64_t{byte()} << (8 * i);
+        return v;
+    }
+    uint16_t u16() { return static_cast<uint16_t>(le(2)); }
+    uint32_t u32() { return static_cast<uint32_t>(le(4)); }
+    uint64_t u64() { return le(8); }
 
 private:
     const uint8_t* data_;
@@ -60,9 +73,9 @@ private:
 class ByteWriter {
 public:
     void byte(uint8_t b) { out_.push_back(b); }
-    void u16(uint16_t v);
-    void u32(uint32_t v);
-    void u64(uint64_t v);
+    void le(uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) byte(static_cast<uint8_t>(v >> (8 * i)));
+    }
     const std::vector<uint8_t>& bytes() const { return out_; }
 
 private:
@@ -81,16 +94,6 @@ struct ArgValue {
 // module, NaNs of several payloads, infinities, zeros and subnormals, and
 // ordinary amounts, rates and periods.
 std::span<const double> special_values();
-
-double read_double(ByteReader& in);
-int32_t read_int(ByteReader& in);
-ArgValue read_arg(ByteReader& in);
-int32_t read_length(ByteReader& in);
-
-void write_double(ByteWriter& out, double x);
-void write_int(ByteWriter& out, int32_t v);
-void write_arg(ByteWriter& out, const ArgValue& a);
-void write_length(ByteWriter& out, int32_t n);
 
 // One decoded operation record.  Argument i of the list is
 // values[i % values.size()]: long lists repeat their explicit values

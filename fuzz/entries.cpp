@@ -1,23 +1,5 @@
 // Calls of the seventeen entries and the three scans, and the contract every
-// such call must keep:
-//
-//   - the status is 0, STATUS_RESULT_MISSING, STATUS_INVALID_ARGS or
-//     STATUS_NO_MEMORY, and only IRR and INTRR return the last one, only
-//     when the counter pool refused them;
-//   - the result is written, and is MISSING exactly when the status is not 0;
-//   - at most one argument gets a new mark, one the block holds and the
-//     function may blame, and only with STATUS_INVALID_ARGS; marks already
-//     set stay set;
-//   - nothing else in the block changes: host words, caller kind, count,
-//     flag bits and value pointers; call_state only in IRR and INTRR, only
-//     from null to a counter from gcb word 5, for the four caller kinds;
-//   - values are never written (they are in read-only pages);
-//   - no toolkit pool outlives the call, and only IRR and INTRR create any;
-//     only IRR and INTRR ask the counter pool, once per call site;
-//   - notes only from IRR and INTRR, only on success with more than one
-//     sign change, as many as the call site's counter allows, carrying the
-//     rate returned;
-//   - the scans return 0 and the count of missing arguments.
+// such call must keep (listed in fuzz/README.md).
 #include "fuzz/harness_impl.h"
 
 #include <algorithm>
@@ -48,29 +30,18 @@ bool may_mark(std::string_view name, int32_t leading, int32_t i, int32_t n) {
     return i >= 1 && i <= leading;  // the fixed-arity depreciation entries
 }
 
-bool blank_text(const CharValue* cv) {
-    for (uint16_t i = 0; i < cv->length; ++i)
-        if (cv->bytes[i] != ' ') return false;
-    return true;
-}
-
 // The scans' answer, worked out from the block as the host built it.
 double expected_scan(int op, const TestBlock& block) {
     const FunctionArgs* a = block.get();
     auto missing = [&](int32_t i, bool by_type) {
         if (!by_type || (a->args[i - 1].flags & ARG_NUMERIC)) return std::isnan(block.read_as_double(i));
-        return blank_text(static_cast<const CharValue*>(a->args[i - 1].value));
+        const auto* cv = static_cast<const CharValue*>(a->args[i - 1].value);
+        return std::all_of(cv->bytes, cv->bytes + cv->length, [](uint8_t b) { return b == ' '; });
     };
     if (op == 19) return missing(1, true) ? 1.0 : 0.0;
     int32_t count = 0;
     for (int32_t i = 1; i <= a->arg_count; ++i) count += missing(i, op == 18) ? 1 : 0;
     return count;
-}
-
-std::string hex32(uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%" PRIX32, v);
-    return buf;
 }
 
 }  // namespace
@@ -105,9 +76,8 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         n = leading + ((r.flags & kExtraArguments) ? pick(r.ints.size() > 1 ? r.ints[1] : 0, 3) : 0);
         values.clear();
         for (int32_t i = 0; i < n; ++i) values.push_back(i < r.length ? r.arg(i) : ArgValue{true, 1.0, {}});
-    } else if (n < leading) {  // short lists are all explicit
-        while (static_cast<int32_t>(values.size()) < leading) values.push_back(ArgValue{true, 1.0, {}});
-        n = leading;
+    } else if (n < leading) {
+        n = pad(values, leading);
     }
     avoid_unwritten(values);
 
@@ -123,25 +93,12 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     TestBlock block(s.arena, values, n, decor);
     s.arena.seal();
 
-    standin::Host& h = s.host;
-    const bool faults = !s.shared && (r.flags & kFaults) != 0;
-    if (!s.shared) {
-        h.counter_pool().set_refuse(faults && (r.flags & kRefuseCounterPool));
-        h.toolkit().set_fail_create(faults && (r.flags & kFailToolkitCreate));
-        h.toolkit().set_fail_allocate(faults && (r.flags & kFailToolkitAllocate));
-    }
-
     // What the call must leave alone, and what the checks need to know.
     const std::vector<uint8_t> fixed_before = block.fixed_part();
     std::vector<bool> marked_before(static_cast<size_t>(n));
     for (int32_t i = 1; i <= n; ++i) marked_before[static_cast<size_t>(i - 1)] = block.marked(i);
     int32_t* const state_before = block.get()->call_state;
     const int32_t counter_before = state_before != nullptr ? *state_before : 0;
-    const bool own = !s.shared;
-    const size_t counter_requests = own ? h.counter_pool().requests().size() : 0;
-    const size_t vector_requests = own ? h.vector_pool().requests().size() : 0;
-    const int created = own ? h.toolkit().created() : 0, destroyed = own ? h.toolkit().destroyed() : 0;
-    const size_t creations = own ? h.toolkit().creations().size() : 0;
     const double scan_expected = scan ? expected_scan(op, block) : 0.0;
     int32_t changes = 0;
     if (irr) {
@@ -153,17 +110,13 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     std::vector<host::Note> notes;
     double result = unwritten();
     uint32_t status;
+    const PoolWatch watch(s, r.flags);
     {
         standin::CollectNotes collect(notes);
         status = entry(block.get(), &result);
     }
-    if (own) {
-        h.counter_pool().set_refuse(false);
-        h.toolkit().set_fail_create(false);
-        h.toolkit().set_fail_allocate(false);
-    }
-
     Verdict v;
+    watch.finish(v, irr);
 
     QELFIN_CHECK(v, known_status(status), "status is not one of the four codes");
     QELFIN_CHECK(v, !is_unwritten(result), "result not written");
@@ -193,9 +146,9 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     const bool needs_counter = irr && keeps_counter(site.kind) && state_before == nullptr;
     int32_t* const state_after = block.get()->call_state;
     size_t asked = 0;
-    if (!s.shared) {
-        const auto counter_log = h.counter_pool().requests();
-        asked = counter_log.size() - counter_requests;
+    if (watch.own) {
+        const auto counter_log = s.host.counter_pool().requests();
+        asked = counter_log.size() - watch.counter_asked;
         QELFIN_CHECK(v, asked == (needs_counter ? 1u : 0u),
                      "the counter pool was asked " + std::to_string(asked) + " times");
         if (asked == 1) {
@@ -204,11 +157,7 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
                 v, req.size == 4 && req.flags == kCounterFlags,
                 "counter requested with size " + std::to_string(req.size) + " and flags " + std::to_string(req.flags));
         }
-        QELFIN_CHECK(v, h.vector_pool().requests().size() == vector_requests, "the vector pool was asked");
-        QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
-        QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
-                     "pools created and destroyed differ");
-        if (!irr) QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
+        QELFIN_CHECK(v, s.host.vector_pool().requests().size() == watch.vector_asked, "the vector pool was asked");
         const bool refused = asked == 1 && !counter_log.back().granted;
         if (status == STATUS_NO_MEMORY) QELFIN_CHECK(v, refused, "STATUS_NO_MEMORY without a refused counter");
         if (refused) QELFIN_CHECK(v, status == STATUS_NO_MEMORY, "refused counter not reported");
@@ -263,12 +212,10 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
 
     site.call_state = state_after;
     if (v.failed()) {
-        std::string call = name + show_args(values, n);
-        call +=
-            " caller kind " + hex32(site.kind) + (state_before ? ", counter " + std::to_string(counter_before) : "");
-        if (r.flags) call += ", flags " + hex32(r.flags);
-        if (decor.premark) call += ", argument " + std::to_string(decor.premark) + " marked before";
-        v.describe(call + " -> status " + hex32(status) + ", result " + show(result));
+        char head[96];
+        std::snprintf(head, sizeof head, " caller kind 0x%X, flags 0x%X, counter %d, premarked %d -> status 0x%X",
+                      site.kind, r.flags, state_before ? counter_before : -1, decor.premark, status);
+        v.describe(name + show_args(values, n) + head + ", result " + show(result));
         fail(v);
     }
     return outcome;

@@ -33,46 +33,29 @@ std::string show(double x) {
     if (is_missing_bits(x)) return "MISSING";
     if (std::isnan(x))
         std::snprintf(buf, sizeof buf, "nan[0x%016" PRIX64 "]", bits_of(x));
-    else if (x == 0 && std::signbit(x))
-        return "-0.0";
     else
-        std::snprintf(buf, sizeof buf, "%.17g", x);
+        std::snprintf(buf, sizeof buf, "%.17g", x);  // -0 for -0.0
     return buf;
 }
 
+// Texts in double quotes, bytes outside printable ASCII as \xHH, long ones cut.
 std::string show(const ArgValue& a) {
     if (a.numeric) return show(a.number);
     std::string s = "\"";
-    size_t shown = 0;
-    for (char c : a.text) {
-        if (++shown > 24) {
-            s += "...(" + std::to_string(a.text.size()) + " bytes)";
-            break;
-        }
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F && c != '"' && c != '\\') {
-            s += c;
-        } else {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\x%02X", u);
-            s += esc;
-        }
+    for (size_t i = 0; i < a.text.size() && i < 24; ++i) {
+        const auto u = static_cast<unsigned char>(a.text[i]);
+        char esc[8];
+        std::snprintf(esc, sizeof esc, u >= 0x20 && u < 0x7F && u != '"' && u != '\\' ? "%c" : "\\x%02X", u);
+        s += esc;
     }
-    if (shown <= 24) s += '"';
-    return s;
+    return s + (a.text.size() > 24 ? "...(" + std::to_string(a.text.size()) + " bytes)" : "\"");
 }
 
 std::string show_args(const std::vector<ArgValue>& values, int32_t length) {
     std::string s = "(";
-    for (int32_t i = 0; i < length; ++i) {
-        if (i == 40) {
-            s += ", ... " + std::to_string(length) + " arguments";
-            break;
-        }
-        if (i) s += ", ";
-        s += show(values[static_cast<size_t>(i) % values.size()]);
-    }
-    return s + ")";
+    for (int32_t i = 0; i < length && i < 40; ++i)
+        s += (i ? ", " : "") + show(values[static_cast<size_t>(i) % values.size()]);
+    return s + (length > 40 ? ", ... " + std::to_string(length) + " arguments)" : ")");
 }
 
 Session::Session(const std::string& module_path, ValueArena* lent_arena)
@@ -166,12 +149,8 @@ size_t Harness::Impl::run(const uint8_t* data, size_t size, bool entries) {
     size_t calls = 0;
     while (!in.empty() && calls < kMaxOpsPerInput) {
         const OpRecord r = read_record(in);
-        session.op_index = calls;
-        if (entries)
-            entry_op(session, r);
-        else
-            routine_op(session, r);
-        ++calls;
+        session.op_index = calls++;
+        entries ? entry_op(session, r) : routine_op(session, r);
     }
     return calls;
 }
@@ -181,8 +160,7 @@ Harness::~Harness() = default;
 
 void Harness::on_failure(FailureHandler handler) { impl_->handler = std::move(handler); }
 
-size_t Harness::run_entries(const uint8_t* data, size_t size) { return impl_->run(data, size, true); }
-size_t Harness::run_routines(const uint8_t* data, size_t size) { return impl_->run(data, size, false); }
+size_t Harness::run(const uint8_t* data, size_t size, bool entries) { return impl_->run(data, size, entries); }
 
 Outcome Harness::run_record(Session& session, const OpRecord& record, bool entry) {
     Outcome o = entry ? impl_->entry_op(session, record) : impl_->routine_op(session, record);

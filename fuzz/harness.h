@@ -1,26 +1,13 @@
 // The robustness harness, the one place where the robustness checks make
-// calls of the module and check the contract after every call: the fuzz
-// targets, the replay test, the thread test and the cross-build runner all
-// go through it.
-//
-//   run_entries   the seventeen entries of the function vector and the three
-//                 missing-value scans, on argument blocks built from the input,
-//                 with call sites, host bits, premarked arguments and failures
-//                 of the counter pool and of the toolkit
-//   run_routines  the exported routines called directly: primitives, the
-//                 time-value-of-money and depreciation solvers, znpv, zirr_s,
-//                 zirr (with the harness's own callbacks), the argument-block
-//                 routines, qelwufin (vector pool failures) and rzvercn1
-//   run_record    one decoded record on a session the caller keeps, and what
-//                 the call gave (Outcome), for callers that compare outcomes
-//
-// Each input of run_entries and run_routines gets a fresh session (a
-// stand-in host, loaded as a host loads the module), so that inputs are
-// independent and the host's pools do not grow without bound.
-//
-// A contract failure is handed to the failure handler with a description
-// of the call; the default handler prints it and aborts (which is what
-// libFuzzer needs to keep the input).
+// calls of the module and check the contract after every call (fuzz/README.md):
+// the fuzz targets, the replay test, the thread test and the cross-build
+// runner all go through it.  run decodes a byte input into calls of the
+// entries and scans, or of the exported routines,
+// each input on a fresh session (a stand-in host, loaded as a host loads the
+// module); run_record makes one decoded call on a session the caller keeps
+// and returns what it gave.  A contract failure goes to the failure handler
+// with a description of the call; the default one prints it and aborts
+// (which is what libFuzzer needs to keep the input).
 #pragma once
 
 #include "fuzz/byte_input.h"
@@ -66,8 +53,7 @@ public:
     uint64_t op_index = 0;  // of the record under way, within the input
     ValueArena& arena;
 
-    // The seed of the host's own words and bits in this record's block:
-    // a function of the input alone, so that inputs replay exactly.
+    // The seed of the host's words and bits in this record's block, from the input alone.
     uint64_t host_seed(const OpRecord& r) const;
 };
 
@@ -80,7 +66,6 @@ struct Outcome {
     std::vector<double> out;   // the result (two for intdvq, netpvd), then the rate of each note 201
     // "STATUS MARKED/MARKS NOTES O=OUT[,OUT]": status in hex, outputs as bit patterns.
     std::string text() const;
-    bool operator==(const Outcome& o) const { return text() == o.text(); }
 };
 
 class Harness {
@@ -96,8 +81,7 @@ public:
     void on_failure(FailureHandler handler);
 
     // Each returns the number of calls it made.
-    size_t run_entries(const uint8_t* data, size_t size);
-    size_t run_routines(const uint8_t* data, size_t size);
+    size_t run(const uint8_t* data, size_t size, bool entries);
     Outcome run_record(Session& session, const OpRecord& record, bool entry);
 
     // Names of the operations, by op byte modulo their number.

@@ -60,6 +60,46 @@ private:
         if (!(ok)) (verdict).add(what); \
     } while (0)
 
+// The host's fault switches and pool logs around one call.  A session that
+// shares its host injects no faults and reads no logs (other callers fill them).
+struct PoolWatch {
+    PoolWatch(Session& s, uint8_t flags) : h(s.host), own(!s.shared), flags_(own && (flags & kFaults) ? flags : 0) {
+        if (!own) return;
+        switches(fault(kRefuseCounterPool), fault(kRefuseVectorPool), fault(kFailToolkitCreate),
+                 fault(kFailToolkitAllocate));
+        counter_asked = h.counter_pool().requests().size();
+        vector_asked = h.vector_pool().requests().size();
+        allocations = h.toolkit().allocations().size();
+        creations = h.toolkit().creations().size();
+        created = h.toolkit().created(), destroyed = h.toolkit().destroyed();
+    }
+    bool fault(uint8_t bit) const { return (flags_ & bit) != 0; }
+    void switches(bool counter, bool vector, bool create, bool allocate) const {
+        h.counter_pool().set_refuse(counter);
+        h.vector_pool().set_refuse(vector);
+        h.toolkit().set_fail_create(create);
+        h.toolkit().set_fail_allocate(allocate);
+    }
+    // Switches the faults off; no toolkit pool may outlive the call, and
+    // none may be created unless `may_create`.
+    void finish(Verdict& v, bool may_create) const {
+        if (!own) return;
+        switches(false, false, false, false);
+        QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
+        QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
+                     "pools created and destroyed differ");
+        if (!may_create) QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
+    }
+
+    standin::Host& h;
+    const bool own;
+    size_t counter_asked = 0, vector_asked = 0, allocations = 0, creations = 0;  // log lengths before the call
+    int created = 0, destroyed = 0;
+
+private:
+    uint8_t flags_;
+};
+
 // The exported routines the harness calls directly, in the order of their
 // operation numbers (which the byte format fixes), and the three scans.
 #define QELFIN_ROUTINES(X)                                                                                   \
@@ -109,6 +149,12 @@ struct Harness::Impl {
 // Sign changes of a series read as the IRR solver reads it: missing values
 // count as 0, zeros change nothing.
 int32_t sign_changes(const std::vector<double>& flows);
+
+// Short lists are all explicit: pads them to `length` arguments with 1.
+inline int32_t pad(std::vector<ArgValue>& values, int32_t length) {
+    while (static_cast<int32_t>(values.size()) < length) values.push_back(ArgValue{true, 1.0, {}});
+    return length;
+}
 
 // A 1-based argument index from an input integer, in 1..n.
 inline int32_t pick(int32_t v, int32_t n) {

@@ -1,19 +1,5 @@
-// Direct calls of the exported routines, and what each must keep:
-//
-//   - error words among the codes its contract lists, and MISSING (or 0.0
-//     for zmort) whenever a failure is reported;
-//   - every output written;
-//   - series read through the harness's callback only at indexes inside the
-//     series: znpv from the last to the first, once each; zirr_s and zirr
-//     from the first to the last, once each, and never on a request they
-//     refuse or without their scratch array;
-//   - zirr_s: inputs left as given, outputs set on every path, the rate only
-//     on success, the sign changes of the series reported, every scratch
-//     pool destroyed;
-//   - the argument-block routines leave the block exactly as it was;
-//   - zvasum, zvamx and vzatl give what their definitions say;
-//   - qelwufin returns null when the vector pool refuses, else the vector
-//     of the first load; rzvercn1 copies the same record every time.
+// Direct calls of the exported routines, and what each must keep (listed
+// in fuzz/README.md).
 #include "fuzz/harness_impl.h"
 
 #include <algorithm>
@@ -59,8 +45,8 @@ void check_reads(Verdict& v, const SeriesProbe& probe, int32_t m, bool descendin
 void check_error_word(Verdict& v, const int32_t& err, int32_t lo, int32_t hi, double y,
                       bool zero_on_failure = false) {
     QELFIN_CHECK(v, err >= lo && err <= hi, "error word " + std::to_string(err));
-    if (err != 0 && zero_on_failure) QELFIN_CHECK(v, bits_of(y) == 0, "failed without returning 0.0");
-    if (err != 0 && !zero_on_failure) QELFIN_CHECK(v, is_missing_bits(y), "failed without MISSING");
+    if (err != 0)
+        QELFIN_CHECK(v, zero_on_failure ? bits_of(y) == 0 : is_missing_bits(y), "failed without MISSING or 0.0");
 }
 
 }  // namespace
@@ -83,22 +69,10 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         return std::vector<double>(x.begin() + static_cast<long>(std::min(from, x.size())), x.end());
     };
 
-    // The host's switches and logs are the session's own unless it shares
-    // its host; then no faults are injected and the logs are not read.
-    const bool own = !s.shared;
-    const bool faults = own && (r.flags & kFaults) != 0;
-    const bool fail_create = faults && (r.flags & kFailToolkitCreate);
-    const bool fail_allocate = faults && (r.flags & kFailToolkitAllocate);
-    const bool refuse_vector = faults && (r.flags & kRefuseVectorPool);
     const ValueCallback callback = (r.flags & kExtraArguments) ? nullptr : &SeriesProbe::callback;
-    if (own) {
-        h.toolkit().set_fail_create(fail_create);
-        h.toolkit().set_fail_allocate(fail_allocate);
-        h.vector_pool().set_refuse(refuse_vector);
-    }
-    const int created = own ? h.toolkit().created() : 0, destroyed = own ? h.toolkit().destroyed() : 0;
-    const size_t creations = own ? h.toolkit().creations().size() : 0;
-    const size_t allocations = own ? h.toolkit().allocations().size() : 0;
+    const PoolWatch watch(s, r.flags);
+    const bool own = watch.own, refuse_vector = watch.fault(kRefuseVectorPool);
+    const bool no_scratch = watch.fault(kFailToolkitCreate) || watch.fault(kFailToolkitAllocate);
 
     Verdict v;
     Outcome out;
@@ -127,10 +101,8 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         const double got = value(name == "zvasum" ? f.zvasum_(p, n) : f.zvamx_(p, n));
         long double sum = 0;
         double top = 0;
-        for (int32_t i = 0; i < n; ++i) {
-            sum += std::fabs(static_cast<long double>(x[static_cast<size_t>(i)]));
-            top = std::max(top, std::fabs(x[static_cast<size_t>(i)]));
-        }
+        for (int32_t i = 0; i < n; ++i)
+            sum += std::fabs(static_cast<long double>(x[i])), top = std::max(top, std::fabs(x[i]));
         const long double tol = sum * n * LDBL_EPSILON * 4096 + 4 * DBL_TRUE_MIN;
         if (n <= 0) {
             QELFIN_CHECK(v, got == 0.0, "an empty array gives " + show(got));
@@ -198,12 +170,13 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         QELFIN_CHECK(v, (err == -999) == !valid, valid ? "a valid request refused" : "an invalid request accepted");
         check_reads(v, probe, std::max(count, 0), false);
         const auto calls = static_cast<int32_t>(probe.asked.size());
-        const bool scratch = valid && !fail_create && !fail_allocate;
+        const bool scratch = valid && !no_scratch;
         QELFIN_CHECK(v, calls == (scratch ? count : 0), "the series read " + std::to_string(calls) + " times");
         if (valid && !scratch) QELFIN_CHECK(v, err == 1, "no scratch memory not reported as code 1");
         if (own) {
-            QELFIN_CHECK(v, h.toolkit().creations().size() - creations == (valid ? 1u : 0u), "scratch pools created");
-            const size_t allocated = h.toolkit().allocations().size() - allocations;
+            QELFIN_CHECK(v, h.toolkit().creations().size() - watch.creations == (valid ? 1u : 0u),
+                         "scratch pools created");
+            const size_t allocated = h.toolkit().allocations().size() - watch.allocations;
             QELFIN_CHECK(v,
                          allocated == 0 || (allocated == 1 && h.toolkit().allocations().back() ==
                                                                   static_cast<size_t>(count) * sizeof(double)),
@@ -228,10 +201,7 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         // argument 2) or NPV (from argument 3) keep them.
         const int32_t first = name.rfind("int", 0) == 0 ? 2 : 3;
         int32_t length = r.length;
-        if (length < first) {  // short lists are all explicit
-            while (static_cast<int32_t>(values.size()) < first) values.push_back(ArgValue{true, 1.0, {}});
-            length = first;
-        }
+        if (length < first) length = pad(values, first);
         const int32_t n = within(int_or(r, 0, length - (first - 1)), length - (first - 1));
         BlockDecor decor;
         decor.host_seed = (r.flags & kHostBits) ? s.host_seed(r) : 0;
@@ -253,12 +223,11 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         QELFIN_CHECK(v, std::memcmp(before.data(), block.get(), block.bytes()) == 0, "the block changed");
     } else if (name == "qelwufin") {
         s.arena.seal();
-        const size_t asked = own ? h.vector_pool().requests().size() : 0;
         auto* vec = static_cast<FunctionVector*>(f.qelwufin_());
         if (own) {
             const auto log = h.vector_pool().requests();
             QELFIN_CHECK(v,
-                         log.size() == asked + 1 && log.back().size == sizeof(FunctionVector) &&
+                         log.size() == watch.vector_asked + 1 && log.back().size == sizeof(FunctionVector) &&
                              log.back().flags == 8198,
                          "the vector pool was not asked once for the vector");
         }
@@ -307,16 +276,7 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
     }
 
     SeriesProbe::current = nullptr;
-    if (own) {
-        h.toolkit().set_fail_create(false);
-        h.toolkit().set_fail_allocate(false);
-        h.vector_pool().set_refuse(false);
-        QELFIN_CHECK(v, h.toolkit().live_pools() == 0, "a toolkit pool outlived the call");
-        QELFIN_CHECK(v, h.toolkit().created() - created == h.toolkit().destroyed() - destroyed,
-                     "pools created and destroyed differ");
-        if (name != "zirr_s" && name != "zirr")
-            QELFIN_CHECK(v, h.toolkit().creations().size() == creations, "a toolkit pool was created");
-    }
+    watch.finish(v, name == "zirr_s" || name == "zirr");
     if (v.failed()) {
         std::string ints;
         for (size_t i = 0; i < r.ints.size(); ++i) ints += (i ? ", " : "") + std::to_string(r.ints[i]);

@@ -4,16 +4,8 @@
 #
 #   fuzz/run.sh [-t SECONDS] [-w WORKERS] [TARGET...]
 #
-#   -t SECONDS   fuzzing time per target (default 60; CI uses the default)
-#   -w WORKERS   parallel fuzzing processes per target (default 1)
-#   TARGET       entries, routines (default: both)
-#
-# The corpus of each target lives in build/fuzz/corpus/<target>: it is
-# seeded from fuzz/seeds/*.txt and fuzz/regressions/<target>/ on every run
-# and keeps what earlier runs found.  An input that breaks the contract,
-# crashes or trips a sanitizer is written to build/fuzz/artifacts/<target>/
-# and the run fails; the whole output is in build/fuzz/logs/<target>.log.
-# Reproduce with: build/fuzz/qelfin_fuzz_<target> <artifact>
+# -t: seconds per target (default 60, as in CI); -w: processes per target.
+# Corpora, failing inputs and logs are kept in build/fuzz (fuzz/README.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -8,16 +8,15 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <strings.h>
 #include <cstdlib>
 #include <fstream>
-#include <limits>
+#include <sstream>
 #include <stdexcept>
 
 namespace qelfin::fuzz {
 
-namespace {
-
-std::vector<std::string> tokens(const std::string& item) {
+std::vector<std::string> seed_words(const std::string& item) {
     std::vector<std::string> out;
     size_t i = 0;
     while (i < item.size()) {
@@ -39,14 +38,13 @@ std::vector<std::string> tokens(const std::string& item) {
     return out;
 }
 
+namespace {
+
 double number(const std::string& t) {
     if (t == ".") return std::bit_cast<double>(QELFIN_MISSING_BITS);
-    if (t == "nan") return std::numeric_limits<double>::quiet_NaN();
-    if (t == "-nan") return -std::numeric_limits<double>::quiet_NaN();
-    if (t == "inf") return std::numeric_limits<double>::infinity();
-    if (t == "-inf") return -std::numeric_limits<double>::infinity();
     if (t.size() == 18 && t.rfind("0x", 0) == 0) return std::bit_cast<double>(std::stoull(t.substr(2), nullptr, 16));
-    // strtod, not stod: subnormals are numbers too (stod throws on ERANGE).
+    // strtod, not stod: subnormals are numbers too (stod throws on ERANGE);
+    // it reads inf, -inf, nan and -nan as the quiet NaNs of either sign.
     char* end = nullptr;
     const double x = std::strtod(t.c_str(), &end);
     if (t.empty() || end != t.c_str() + t.size()) throw std::invalid_argument("not a number: " + t);
@@ -54,14 +52,19 @@ double number(const std::string& t) {
 }
 
 int index_of(const std::vector<std::string>& names, const std::string& name) {
-    for (size_t i = 0; i < names.size(); ++i) {
-        std::string a = names[i], b = name;
-        std::transform(a.begin(), a.end(), a.begin(), ::toupper);
-        std::transform(b.begin(), b.end(), b.begin(), ::toupper);
-        if (a == b) return static_cast<int>(i);
-    }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (strcasecmp(names[i].c_str(), name.c_str()) == 0) return static_cast<int>(i);
     return -1;
 }
+
+// The modifiers that only set flag bits.
+const struct {
+    const char* name;
+    uint8_t flags;
+} kModifiers[] = {
+    {"!counter", kRefuseCounterPool | kFaults}, {"!create", kFailToolkitCreate | kFaults},
+    {"!allocate", kFailToolkitAllocate | kFaults}, {"!vector", kRefuseVectorPool | kFaults},
+    {"!nullcb", kExtraArguments}, {"!extra", kExtraArguments}, {"!hostbits", kHostBits}};
 
 }  // namespace
 
@@ -69,16 +72,12 @@ Seed encode_seed(const std::string& line) {
     Seed seed;
     seed.text = line;
     ByteWriter out;
-    bool first = true;
-    size_t start = 0;
+    int items = 0;
     const auto entries = Harness::entry_ops();
     const auto routines = Harness::routine_ops();
-    while (start <= line.size()) {
-        size_t end = line.find(';', start);
-        if (end == std::string::npos) end = line.size();
-        const std::string item = line.substr(start, end - start);
-        start = end + 1;
-        const auto toks = tokens(item);
+    std::istringstream calls(line);
+    for (std::string item; std::getline(calls, item, ';');) {
+        const auto toks = seed_words(item);
         if (toks.empty()) continue;
 
         OpRecord r;
@@ -90,20 +89,12 @@ Seed encode_seed(const std::string& line) {
         SeedTarget target = SeedTarget::kEntries;
         int32_t repeat_to = -1;
         for (const auto& t : toks) {
-            if (t[0] == '!') {
-                if (t == "!counter")
-                    r.flags |= kRefuseCounterPool | kFaults;
-                else if (t == "!create")
-                    r.flags |= kFailToolkitCreate | kFaults;
-                else if (t == "!allocate")
-                    r.flags |= kFailToolkitAllocate | kFaults;
-                else if (t == "!vector")
-                    r.flags |= kRefuseVectorPool | kFaults;
-                else if (t == "!nullcb" || t == "!extra")
-                    r.flags |= kExtraArguments;
-                else if (t == "!hostbits")
-                    r.flags |= kHostBits;
-                else if (t.rfind("!premark=", 0) == 0)
+            const auto modifier = std::find_if(std::begin(kModifiers), std::end(kModifiers),
+                                               [&](const auto& m) { return t == m.name; });
+            if (modifier != std::end(kModifiers)) {
+                r.flags |= modifier->flags;
+            } else if (t[0] == '!') {
+                if (t.rfind("!premark=", 0) == 0)
                     premark = std::stoi(t.substr(9)), r.flags |= kPremark;
                 else if (t.rfind("!extra=", 0) == 0)
                     extra = std::stoi(t.substr(7)), r.flags |= kExtraArguments;
@@ -132,9 +123,8 @@ Seed encode_seed(const std::string& line) {
             }
         }
         if (op < 0) throw std::invalid_argument("no function in: " + item);
-        if (first) seed.target = target;
+        if (items++ == 0) seed.target = target;
         if (target != seed.target) throw std::invalid_argument("entries and routines mixed in: " + line);
-        first = false;
         if (premark || extra) {
             // Entries read the premarked argument from integer 0 and the
             // number of extra arguments from integer 1 (both 1-based picks).
@@ -154,7 +144,7 @@ Seed encode_seed(const std::string& line) {
         r.site = make_site(site_index, fresh, kind);
         write_record(out, r);
     }
-    if (first) throw std::invalid_argument("empty seed");
+    if (items == 0) throw std::invalid_argument("empty seed");
     seed.bytes = out.bytes();
     return seed;
 }

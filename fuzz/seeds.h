@@ -35,4 +35,7 @@ Seed encode_seed(const std::string& line);
 // Every seed of a file (comments start with '#' at the beginning of a line).
 std::vector<Seed> read_seed_file(const std::string& path);
 
+// The words of one call (between ';'): a quoted text is one word, quotes kept.
+std::vector<std::string> seed_words(const std::string& call);
+
 }  // namespace qelfin::fuzz

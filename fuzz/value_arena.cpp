@@ -15,16 +15,6 @@ namespace {
 
 size_t page_size() { return static_cast<size_t>(sysconf(_SC_PAGESIZE)); }
 
-// A small generator for the host's own words and bits: deterministic, so
-// that an input replays the same way.
-uint64_t next(uint64_t& s) {
-    s += 0x9E3779B97F4A7C15ull;
-    uint64_t z = s;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
 }  // namespace
 
 ValueArena::ValueArena(size_t bytes) {
@@ -67,12 +57,6 @@ void* ValueArena::low(size_t size, size_t align) {
     return base_ + at;
 }
 
-const double* ValueArena::put_double(double x) {
-    auto* p = static_cast<double*>(low(sizeof x, alignof(double)));
-    *p = x;
-    return p;
-}
-
 const double* ValueArena::put_doubles(std::span<const double> xs) {
     auto* p = static_cast<double*>(low(xs.size_bytes() == 0 ? 1 : xs.size_bytes(), alignof(double)));
     if (!xs.empty()) std::memcpy(p, xs.data(), xs.size_bytes());
@@ -102,11 +86,11 @@ TestBlock::TestBlock(ValueArena& arena, std::span<const ArgValue> values, int32_
     block_ = static_cast<FunctionArgs*>(std::malloc(bytes_));
     if (block_ == nullptr) throw std::bad_alloc();
     std::memset(block_, 0, bytes_);
-    uint64_t seed = decor.host_seed;
+    uint64_t seed = decor.host_seed;  // the host's words and bits: the same on every replay
     if (seed != 0) {
-        block_->host_word0 = reinterpret_cast<void*>(static_cast<uintptr_t>(next(seed)));
-        block_->host_word1 = reinterpret_cast<void*>(static_cast<uintptr_t>(next(seed)));
-        const uint64_t b = next(seed);
+        block_->host_word0 = reinterpret_cast<void*>(static_cast<uintptr_t>(splitmix64(seed)));
+        block_->host_word1 = reinterpret_cast<void*>(static_cast<uintptr_t>(splitmix64(seed)));
+        const uint64_t b = splitmix64(seed);
         block_->host_bytes[0] = static_cast<uint8_t>(b);
         block_->host_bytes[1] = static_cast<uint8_t>(b >> 8);
         block_->host_bytes[2] = static_cast<uint8_t>(b >> 16);
@@ -121,14 +105,15 @@ TestBlock::TestBlock(ValueArena& arena, std::span<const ArgValue> values, int32_
         const ArgValue& a = values[source];
         ArgDescriptor& d = block_->args[i];
         // Host bits: anything but the two bits whose meaning is fixed.
-        const uint32_t host_bits = seed != 0 ? static_cast<uint32_t>(next(seed)) & ~(ARG_NUMERIC | ARG_INVALID) : 0;
+        const uint32_t host_bits =
+            seed != 0 ? static_cast<uint32_t>(splitmix64(seed)) & ~(ARG_NUMERIC | ARG_INVALID) : 0;
         if (a.numeric) {
             d.flags = host_bits | ARG_NUMERIC;
-            d.value = const_cast<double*>(arena.put_double(a.number));
+            d.value = const_cast<double*>(arena.put_doubles({&a.number, 1}));
         } else {
             const uint8_t*& text = texts[source];
             if (text == nullptr) text = arena.put_text(a.text);
-            const uint64_t h = seed != 0 ? next(seed) : 0;
+            const uint64_t h = seed != 0 ? splitmix64(seed) : 0;
             d.flags = host_bits;
             d.value = const_cast<CharValue*>(arena.put_chars(text, static_cast<uint16_t>(a.text.size()),
                                                              static_cast<uint8_t>(h), static_cast<uint8_t>(h >> 8)));

@@ -33,7 +33,6 @@ public:
     void open();  // writable and empty
     void seal();  // read-only until the next open()
 
-    const double* put_double(double x);
     const double* put_doubles(std::span<const double> xs);
     const CharValue* put_chars(const uint8_t* text, uint16_t length, uint8_t host0, uint8_t host1);
     const uint8_t* put_text(const std::string& text);  // from the top down
@@ -45,9 +44,7 @@ private:
     size_t size_ = 0;
     size_t low_ = 0;
     size_t high_ = 0;
-    // The pages sealed last: [0, sealed_low_) and [sealed_high_, size_).
-    // Only what was used is sealed and opened again, which keeps the cost
-    // of a call's protection changes to the pages it used.
+    // The pages sealed last, [0, sealed_low_) and [sealed_high_, size_): only what was used.
     size_t sealed_low_ = 0;
     size_t sealed_high_ = 0;
 };
@@ -75,8 +72,7 @@ public:
     int32_t count() const { return block_->arg_count; }
     size_t bytes() const { return bytes_; }
 
-    // The double the module reads for argument i (1-based): the first eight
-    // bytes behind the value pointer, whatever the argument's type.
+    // The first eight bytes behind argument i's value pointer (1-based), whatever its type.
     double read_as_double(int32_t i) const;
     bool marked(int32_t i) const { return (block_->args[i - 1].flags & ARG_INVALID) != 0; }
 

@@ -15,20 +15,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s entries|routines <output directory> <seed file>...\n", argv[0]);
         return 2;
     }
-    const std::string target = argv[1];
+    const bool entries = std::string(argv[1]) == "entries";
     const std::filesystem::path dir = argv[2];
     try {
         std::filesystem::create_directories(dir);
         int written = 0;
         for (int i = 3; i < argc; ++i) {
             for (const auto& seed : qelfin::fuzz::read_seed_file(argv[i])) {
-                const bool entries = seed.target == qelfin::fuzz::SeedTarget::kEntries;
-                if (entries != (target == "entries")) continue;
-                char name[32];
-                std::snprintf(name, sizeof name, "seed-%04d", ++written);
-                std::ofstream out(dir / name, std::ios::binary);
-                out.write(reinterpret_cast<const char*>(seed.bytes.data()),
-                          static_cast<std::streamsize>(seed.bytes.size()));
+                if ((seed.target == qelfin::fuzz::SeedTarget::kEntries) != entries) continue;
+                std::ofstream out(dir / ("seed-" + std::to_string(1000 + ++written)), std::ios::binary);
+                out.write(reinterpret_cast<const char*>(seed.bytes.data()), std::ssize(seed.bytes));
             }
         }
         std::printf("%d seeds written to %s\n", written, dir.c_str());

@@ -1,16 +1,7 @@
 // A module that loads like qelfin and breaks the contract on purpose, one
 // rule per function, so that the harness's checks can be seen to catch
-// what they claim to.  Never built into anything but the harness test.
-//
-//   COMPOUND  returns a status outside the four codes
-//   DACCDB    leaves the result unwritten
-//   DACCDBSL  returns MISSING with status 0
-//   DACCSL    marks two arguments
-//   DACCSYD   changes a host bit of a flag word
-//   DACCTAB   writes through a value pointer
-//   DEPDB     leaves a toolkit pool alive
-//   the rest  behave: MISSING and STATUS_RESULT_MISSING
-//   zpower    reports error 9; znpv reads past the series
+// what they claim to (the broken rule of each: kEntries below and the table
+// of test_harness_checks.cpp).  Never built into anything but that test.
 #include <qelfin/qelfin.h>
 
 #include <cstring>

@@ -15,10 +15,7 @@ std::string reports_of(const std::string& line) {
     std::string reports;
     harness.on_failure([&](const std::string& report) { reports += report; });
     const Seed seed = encode_seed(line);
-    if (seed.target == SeedTarget::kEntries)
-        harness.run_entries(seed.bytes.data(), seed.bytes.size());
-    else
-        harness.run_routines(seed.bytes.data(), seed.bytes.size());
+    harness.run(seed.bytes.data(), seed.bytes.size(), seed.target == SeedTarget::kEntries);
     return reports;
 }
 

@@ -18,57 +18,44 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 using namespace qelfin::fuzz;
 
-// splitmix64: the same stream on every build.
-struct Stream {
-    uint64_t s;
-    uint64_t next() {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-};
-
 class Replay : public ::testing::Test {
 protected:
     void SetUp() override {
         harness_.on_failure([this](const std::string& report) { failures_.push_back(report); });
     }
-    void run(const std::vector<uint8_t>& bytes, bool entries) {
-        if (entries)
-            harness_.run_entries(bytes.data(), bytes.size());
-        else
-            harness_.run_routines(bytes.data(), bytes.size());
-    }
+    void run(const std::vector<uint8_t>& bytes, bool entries) { harness_.run(bytes.data(), bytes.size(), entries); }
     void expect_clean(const std::string& what) {
         std::string all;
         for (size_t i = 0; i < failures_.size() && i < 10; ++i) all += failures_[i];
         EXPECT_TRUE(failures_.empty()) << failures_.size() << " contract failures in " << what << ":\n" << all;
     }
-    static std::vector<Seed> seeds() {
-        std::vector<Seed> all;
-        for (const char* file : {"entries.txt", "routines.txt"}) {
-            auto some = read_seed_file(std::string(QELFIN_SEED_DIR) + "/" + file);
-            all.insert(all.end(), some.begin(), some.end());
-        }
-        return all;
-    }
-
     Harness harness_{module_path_from_environment()};
     std::vector<std::string> failures_;
 };
 
-TEST_F(Replay, SeedCorpus) {
-    const auto all = seeds();
+// The seeds, then six rounds of the seeds with one to four bits flipped.
+TEST_F(Replay, SeedsAndMutatedSeeds) {
+    std::vector<Seed> all = read_seed_file(QELFIN_SEED_DIR "/entries.txt");
+    const std::vector<Seed> routines = read_seed_file(QELFIN_SEED_DIR "/routines.txt");
+    all.insert(all.end(), routines.begin(), routines.end());
     ASSERT_GT(all.size(), 50u);
-    for (const auto& seed : all) run(seed.bytes, seed.target == SeedTarget::kEntries);
-    expect_clean("the seeds");
+    uint64_t rng = 7;
+    for (int round = 0; round <= 6; ++round)
+        for (const auto& seed : all) {
+            std::vector<uint8_t> bytes = seed.bytes;
+            const int flips = round == 0 ? 0 : 1 + static_cast<int>(splitmix64(rng) % 4);
+            for (int k = 0; k < flips && !bytes.empty(); ++k)
+                bytes[splitmix64(rng) % bytes.size()] ^= static_cast<uint8_t>(1u << (splitmix64(rng) % 8));
+            run(bytes, seed.target == SeedTarget::kEntries);
+        }
+    expect_clean("the seeds and their mutations");
 }
 
 TEST_F(Replay, InputsTheFuzzerFailedOn) {
@@ -88,28 +75,13 @@ TEST_F(Replay, InputsTheFuzzerFailedOn) {
 }
 
 TEST_F(Replay, PseudoRandomInputs) {
-    Stream rng{20240611};
+    uint64_t rng = 20240611;
     for (int i = 0; i < 3000; ++i) {
-        std::vector<uint8_t> bytes(rng.next() % 160);
-        for (auto& b : bytes) b = static_cast<uint8_t>(rng.next());
+        std::vector<uint8_t> bytes(splitmix64(rng) % 160);
+        for (auto& b : bytes) b = static_cast<uint8_t>(splitmix64(rng));
         run(bytes, i % 2 == 0);
     }
     expect_clean("pseudo-random inputs");
-}
-
-TEST_F(Replay, MutatedSeeds) {
-    const auto all = seeds();
-    Stream rng{7};
-    for (int round = 0; round < 6; ++round) {
-        for (const auto& seed : all) {
-            std::vector<uint8_t> bytes = seed.bytes;
-            const int flips = 1 + static_cast<int>(rng.next() % 4);
-            for (int k = 0; k < flips && !bytes.empty(); ++k)
-                bytes[rng.next() % bytes.size()] ^= static_cast<uint8_t>(1u << (rng.next() % 8));
-            run(bytes, seed.target == SeedTarget::kEntries);
-        }
-    }
-    expect_clean("mutated seeds");
 }
 
 // The byte format: what the seed encoder writes decodes to the values given,
@@ -132,12 +104,9 @@ TEST(ByteFormat, SeedsDecodeToTheirValues) {
         const OpRecord r = read_record(in);
         EXPECT_TRUE(in.empty()) << c.line;
         ASSERT_EQ(r.length, static_cast<int32_t>(c.args.size())) << c.line;
-        for (int32_t i = 0; i < r.length; ++i) {
-            EXPECT_EQ(r.arg(i).numeric, c.args[i].numeric) << c.line << " argument " << i + 1;
-            EXPECT_EQ(std::bit_cast<uint64_t>(r.arg(i).number), std::bit_cast<uint64_t>(c.args[i].number))
-                << c.line << " argument " << i + 1;
-            EXPECT_EQ(r.arg(i).text, c.args[i].text) << c.line << " argument " << i + 1;
-        }
+        auto bits = [](const ArgValue& a) { return std::tuple(a.numeric, std::bit_cast<uint64_t>(a.number), a.text); };
+        for (int32_t i = 0; i < r.length; ++i)
+            EXPECT_EQ(bits(r.arg(i)), bits(c.args[i])) << c.line << " argument " << i + 1;
     }
 }
 

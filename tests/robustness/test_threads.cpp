@@ -21,25 +21,11 @@ using namespace qelfin::fuzz;
 constexpr int kThreads = 8;
 constexpr int kRounds = 6;  // the call sites of IRR and INTRR pass their ten notes
 
-struct Program {
-    std::vector<OpRecord> records;
-    std::vector<bool> entry;
-    std::vector<std::string> text;
+struct Call {
+    OpRecord record;
+    bool entry;
+    std::string text;
 };
-
-Program seed_program() {
-    Program p;
-    for (const char* file : {"entries.txt", "routines.txt"})
-        for (const Seed& seed : read_seed_file(std::string(QELFIN_SEED_DIR) + "/" + file)) {
-            ByteReader in(seed.bytes.data(), seed.bytes.size());
-            while (!in.empty()) {
-                p.records.push_back(read_record(in));
-                p.entry.push_back(seed.target == SeedTarget::kEntries);
-                p.text.push_back(seed.text);
-            }
-        }
-    return p;
-}
 
 TEST(Threads, EveryCallGivesWhatItGivesAlone) {
     Harness harness(module_path_from_environment());
@@ -50,13 +36,16 @@ TEST(Threads, EveryCallGivesWhatItGivesAlone) {
         failures.push_back(report);
     });
     Session owner(module_path_from_environment());  // the host every thread calls through
-    const Program program = seed_program();
+    std::vector<Call> program;  // every call of the seeds
+    for (const char* file : {"entries.txt", "routines.txt"})
+        for (const Seed& seed : read_seed_file(std::string(QELFIN_SEED_DIR) + "/" + file))
+            for (ByteReader in(seed.bytes.data(), seed.bytes.size()); !in.empty();)
+                program.push_back({read_record(in), seed.target == SeedTarget::kEntries, seed.text});
     auto run = [&] {
         Session mine(owner);
         std::vector<Outcome> out;
         for (int round = 0; round < kRounds; ++round)
-            for (size_t i = 0; i < program.records.size(); ++i)
-                out.push_back(harness.run_record(mine, program.records[i], program.entry[i]));
+            for (const Call& c : program) out.push_back(harness.run_record(mine, c.record, c.entry));
         return out;
     };
     const std::vector<Outcome> alone = run();
@@ -74,7 +63,7 @@ TEST(Threads, EveryCallGivesWhatItGivesAlone) {
     for (int t = 0; t < kThreads; ++t)
         for (size_t i = 0; i < alone.size(); ++i)
             ASSERT_EQ(got[static_cast<size_t>(t)][i].text(), alone[i].text())
-                << "thread " << t << ": " << program.text[i % program.records.size()];
+                << "thread " << t << ": " << program[i % program.size()].text;
     for (size_t i = 0; i < failures.size() && i < 5; ++i) ADD_FAILURE() << failures[i];
     EXPECT_EQ(owner.host.toolkit().live_pools(), 0);
     EXPECT_EQ(owner.host.toolkit().created(), owner.host.toolkit().destroyed());

@@ -5,17 +5,13 @@
 #
 #   cross_build.sh X64-BUILD-DIR I386-BUILD-DIR WORK-DIR [CALLS]
 #
-# Exits 77 (CTest: skipped) when the i386 build is absent.
+# The table is made from the seed corpus, fuzz/seeds/*.txt.  Exits 77 (CTest: skipped) when the i386 build is absent.
 set -euo pipefail
-x64=$1
-i386=$2
-work=$3
-calls=${4:-300000}
+x64=$1 i386=$2 work=$3 calls=${4:-300000}
 
 run32="$i386/tests/robustness/qelfin_crossrun"
 if [ ! -x "$run32" ] || [ ! -f "$i386/libqelfin.so" ]; then
     echo "SKIP: no i386 build in $i386; build it first (cmake --preset i386 && cmake --build build/i386)"
-    echo "      to compare the two builds"
     exit 77
 fi
 emulator=()
@@ -25,7 +21,8 @@ if ! grep -q '^QELFIN_I386_RUNS_NATIVELY:BOOL=ON' "$i386/CMakeCache.txt" 2>/dev/
 fi
 
 mkdir -p "$work"
-"$x64/tests/robustness/qelfin_crossgen" "$calls" 20240611 > "$work/table.txt"
+seeds=$(cd "$(dirname "$0")/../../../fuzz/seeds" && pwd)
+"$x64/tests/robustness/qelfin_crossgen" "$calls" 20240611 "$seeds"/*.txt > "$work/table.txt"
 start=$SECONDS
 "$x64/tests/robustness/qelfin_crossrun" "$work/table.txt" > "$work/x64.txt"
 echo "x86-64 run: $((SECONDS - start)) s"

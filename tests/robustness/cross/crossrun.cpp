@@ -4,18 +4,12 @@
 //
 //   INDEX STATUS MARKED/MARKS NOTES O=OUT[,OUT] L=CALLS [P=... Q=... R=...]
 //
-//   STATUS  entry status or routine error word (hex); NOTES '-' or id:function
-//           pairs joined by '+'; OUT the outputs as bit patterns: the result
-//           (two for intdvq and netpvd), then the rate of every note 201
-//   L       calls of exp, log and pow made by the call
-//   P, Q, R STATUS/OUT[,OUT]: the call again with every exp, log and pow
-//           result moved one unit in the last place up (P), down (Q), and
-//           alternately up and down (R) (libm_probe.c); only when L > 0, and
-//           from the call site as the first call found it
+// (Outcome::text, then L: the calls of exp, log and pow the call made, and
+// when L > 0 the STATUS/OUT of the call again from the call site as it was,
+// with every exp, log and pow result moved one ulp up (P), down (Q) and
+// alternately (R), by libm_probe.c).  Exits 1 on a contract failure.
 //
 //   qelfin_crossrun TABLE [MODULE]
-//
-// Exits 1 when the harness reported a contract failure.
 #include "fuzz/harness.h"
 #include "fuzz/seeds.h"
 

@@ -1,5 +1,7 @@
-// libFuzzer target: the seventeen entries and the three scans on argument
-// blocks made from the input, with host pool and toolkit failures.
+// libFuzzer target, built twice: qelfin_fuzz_entries (QELFIN_FUZZ_ENTRIES=1:
+// the seventeen entries and the three scans, with host pool and toolkit
+// failures) and qelfin_fuzz_routines (the exported routines called directly,
+// with toolkit and vector pool failures).
 #include "fuzz/harness.h"
 
 #include <cstddef>
@@ -17,6 +19,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    g_harness->run_entries(data, size);
+    g_harness->run(data, size, QELFIN_FUZZ_ENTRIES);
     return 0;
 }
