@@ -74,8 +74,6 @@ public:
 
     explicit Harness(std::string module_path);
     ~Harness();
-    Harness(const Harness&) = delete;
-    Harness& operator=(const Harness&) = delete;
 
     // Called from the calling thread of the failing call.
     void on_failure(FailureHandler handler);

@@ -237,9 +237,8 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         } else {
             QELFIN_CHECK(v, std::memcmp(vec->entries, boot->vector()->entries, sizeof vec->entries) == 0,
                          "the vector differs from the first one");
-            unsigned char head[sizeof vec->header];
-            std::memcpy(head, &vec->header, sizeof head);
-            QELFIN_CHECK(v, std::all_of(std::begin(head), std::end(head), [](unsigned char c) { return c == standin::Pool::kFill; }),
+            const auto* head = reinterpret_cast<const unsigned char*>(&vec->header);
+            QELFIN_CHECK(v, std::all_of(head, head + sizeof vec->header, [](auto c) { return c == standin::Pool::kFill; }),
                          "word 0 of the vector was written");
         }
     } else if (name == "rzvercn1") {

@@ -31,9 +31,8 @@ ValueArena::ValueArena(size_t bytes) {
 ValueArena::~ValueArena() { munmap(base_, size_ + page_size()); }
 
 void ValueArena::protect(int prot) {
-    if (sealed_low_ > 0 && mprotect(base_, sealed_low_, prot) != 0)
-        throw std::runtime_error("cannot change the arena's protection");
-    if (sealed_high_ < size_ && mprotect(base_ + sealed_high_, size_ - sealed_high_, prot) != 0)
+    if ((sealed_low_ > 0 && mprotect(base_, sealed_low_, prot) != 0) ||
+        (sealed_high_ < size_ && mprotect(base_ + sealed_high_, size_ - sealed_high_, prot) != 0))
         throw std::runtime_error("cannot change the arena's protection");
 }
 

@@ -28,10 +28,10 @@ namespace {
 uint64_t g_state;
 double unit() { return static_cast<double>(qelfin::fuzz::splitmix64(g_state) >> 11) * 0x1p-53; }
 
+// A figure written in decimal ('.', inf, nan and bit patterns stay as they are).
 bool plain_number(const std::string& w, double& x) {
-    if (w.empty() || !(std::isdigit(static_cast<unsigned char>(w[0])) || w[0] == '-' || w[0] == '.') ||
-        w.find_first_of("xXnNiI") != std::string::npos)
-        return false;
+    if (w.size() < 2 && !std::isdigit(static_cast<unsigned char>(w[0]))) return false;
+    if (w.find_first_not_of("0123456789.-+e") != std::string::npos) return false;
     char* end = nullptr;
     x = std::strtod(w.c_str(), &end);
     return end == w.c_str() + w.size() && std::isfinite(x);
@@ -63,10 +63,7 @@ double moved(double x) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: %s CALLS SEED SEED-FILE...\n", argv[0]);
-        return 2;
-    }
+    if (argc < 4) return std::fprintf(stderr, "usage: %s CALLS SEED SEED-FILE...\n", argv[0]), 2;
     std::vector<std::string> calls;
     for (int i = 3; i < argc; ++i) {
         std::ifstream in(argv[i]);
@@ -81,10 +78,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    if (calls.empty()) {
-        std::fprintf(stderr, "no calls in the seed files\n");
-        return 2;
-    }
+    if (calls.empty()) return std::fputs("no calls in the seed files\n", stderr), 2;
     g_state = std::strtoull(argv[2], nullptr, 10);
     for (long n = std::atol(argv[1]), i = 0; i < n; ++i) {
         std::string line;
