@@ -38,11 +38,6 @@ SELECT project, period,
 FROM flows WHERE project = 2
 WINDOW w AS (PARTITION BY project ORDER BY period) ORDER BY period;
 
--- A moving frame of three periods.
-SELECT period, npv_agg(10, 1, flow) OVER (ORDER BY period ROWS BETWEEN 2 PRECEDING AND CURRENT ROW)
-  = npv(10, 1, VARIADIC array_agg(flow) OVER (ORDER BY period ROWS BETWEEN 2 PRECEDING AND CURRENT ROW)) AS same
-FROM flows WHERE project = 2 ORDER BY period;
-
 -- 32 767 flows, the most IRR takes: -1 then 32 766 flows of 0.0001 has a
 -- positive rate; the aggregate and the array agree.  One more is refused.
 SET qelfin.invalid = 'null';

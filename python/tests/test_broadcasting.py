@@ -58,21 +58,16 @@ def test_rate_and_frequency_broadcast_against_the_series():
 
 @pytest.mark.parametrize("call, error, match", [
     (lambda: qelfin.depsl("1", 1000, 10), TypeError, "period"),
-    (lambda: qelfin.depsl([1, "x"], 1000, 10), TypeError, "period"),
     (lambda: qelfin.depsl(1, object(), 10), TypeError, "value"),
-    (lambda: qelfin.depsl(1, 1000, 10 + 1j), TypeError, "life"),
     (lambda: qelfin.irr(1, pd.Series(["a", "b"])), TypeError, "flows"),
     (lambda: qelfin.npv(10, 1, pd.DataFrame({"d": pd.to_datetime(["2020-01-01"])})), TypeError, "flows"),
     (lambda: qelfin.depsl([1, 2, 3], [1, 2], 10), ValueError, "broadcast"),
-    (lambda: qelfin.npv([1, 2, 3], 1, np.ones((2, 4))), ValueError, "broadcast"),
     (lambda: qelfin.irr(1, 5.0), ValueError, "sequence"),
     (lambda: qelfin.irr(1, [1, 2], axis=3), ValueError, "axis"),
     (lambda: qelfin.depsl(1, 1, 1, errors="ignore"), ValueError, "errors"),
     (lambda: qelfin.depsl(1, 1), TypeError, "life"),
     (lambda: qelfin.call("MROT", 1), ValueError, "MORT"),
-    (lambda: qelfin.call("MORT", "1", 2, 3, None), TypeError, "argument 1"),
     (lambda: qelfin.call("MORT", 1), TypeError, "MORT takes 4 arguments"),
-    (lambda: qelfin.call("depsl", 1, 2, 3, 4), TypeError, "DEPSL takes 3 arguments"),
     (lambda: qelfin.call("NPV", 1), TypeError, "NPV takes at least 2"),
 ])
 def test_bad_input_is_refused_clearly(call, error, match):

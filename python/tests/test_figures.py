@@ -38,33 +38,23 @@ def discounted(v):
 
 @pytest.mark.parametrize("call, expected", [
     (lambda: qelfin.compound(100, None, 0.05, 10), 162.88946267774415),
-    (lambda: qelfin.compound(None, 162.88946267774415, 0.05, 10), 100.0),
     (lambda: qelfin.compound(100, 162.88946267774415, None, 10), 0.05),
-    (lambda: qelfin.compound(100, 162.88946267774415, 0.05, None), 10.0),
     (lambda: qelfin.mort(a, None, r, n), payment),
     (lambda: qelfin.mort(None, payment, r, n), a),
     (lambda: qelfin.mort(a, payment, None, n), r),
     (lambda: qelfin.mort(a, payment, r, None), n),
     (lambda: qelfin.mort(1200, None, 0, 12), 100.0),
     (lambda: qelfin.saving(None, 100, 0.05, 10), saved),
-    (lambda: qelfin.saving(saved, None, 0.05, 10), 100.0),
-    (lambda: qelfin.saving(saved, 100, None, 10), 0.05),
     (lambda: qelfin.saving(saved, 100, 0.05, None), 10.0),
     (lambda: qelfin.npv(10, 1, flows), discounted(1 / 1.1)),
-    (lambda: qelfin.netpv(0.1, 1, flows), discounted(1 / 1.1)),
     (lambda: qelfin.netpv(0.1, 4, flows), discounted(1.1 ** -0.25)),
     (lambda: qelfin.npv(5, 0, flows), discounted(math.exp(-0.05))),
     (lambda: qelfin.npv(10, 1, [-1000, np.nan, 400, 300]), -1000 + 400 / 1.21 + 300 / 1.331),
     (lambda: qelfin.depsl(3, 1000, 10), 100.0),
-    (lambda: qelfin.daccsl(2.5, 1000, 10), 250.0),
     (lambda: qelfin.depdb(2, 1000, 5, 2), 240.0),
     (lambda: qelfin.daccdb(3, 1000, 5, 2), 1000 * (1 - 0.6 ** 3)),
-    (lambda: qelfin.depdbsl(3, 1000, 5, 2), 144.0),
     (lambda: qelfin.depdbsl(4, 1000, 5, 2), 108.0),  # 216 left, two periods: straight line wins
-    (lambda: qelfin.daccdbsl(5, 1000, 5, 2), 1000.0),
-    (lambda: qelfin.depsyd(2, 1500, 5), 400.0),
     (lambda: qelfin.daccsyd(2, 1500, 5), 900.0),
-    (lambda: qelfin.deptab(2, 1000, [0.5, 0.3, 0.2]), 300.0),
     (lambda: qelfin.dacctab(2.5, 1000, [0.5, 0.3, 0.2]), 900.0),
 ])
 def test_figures(call, expected):

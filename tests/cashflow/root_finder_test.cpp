@@ -1,6 +1,6 @@
 // The IRR root finder on its own (compiled into this test): evaluation as
-// mantissa and base-e exponent, the far-end flag, zero stripping, the split
-// at the sign change and the three iterations.  References are long double
+// mantissa and base-e exponent, the far-end flag and the iterations (the
+// split at the sign change is taken through zirr_s in irr_test).  References are long double
 // sums and the roots a polynomial is made of.
 #include "cashflow/polynomial.h"
 
@@ -93,46 +93,7 @@ TEST(EvalPol, FarEndLost) {
     EXPECT_EQ(p.far_end_lost, 1);
 }
 
-TEST(StripZerosAndDecompose, Cases) {
-    std::vector<double> c = {0.0, -0.0, 0.0, -3.0, 0.0, 5.0, -0.0, 0.0}, zeros = {0.0, -0.0, 0.0}, inf = {INFINITY, 0};
-    const Polynomial p = stripped(c), i = stripped(inf);
-    EXPECT_TRUE(p.lead_zeros == 3 && p.trail_zeros == 2 && p.degree == 2 && p.coef == c.data() + 3);
-    EXPECT_TRUE(p.first_abs == 3.0 && p.last_abs == 5.0);
-    EXPECT_TRUE(i.degree == 0 && i.first_abs == INFINITY);
-    Polynomial z{};
-    z.coef = zeros.data();
-    z.degree = 2;
-    EXPECT_FALSE(stripZeros(&z));
-
-    const struct { std::vector<double> c, low, high; int32_t code, k, low_trail_zeros; } cases[] = {
-        {{-1, -2, 3, 4}, {-1, -2}, {3, 4}, 0, 2, 0},
-        {{5, 0, 0, -3}, {5}, {-3}, 0, 3, 2},
-        {{-100, 110}, {-100}, {110}, 0, 1, 0},
-        {{-100, 0, -5, 0, 60, 0, 70}, {-100, 0, -5}, {60, 0, 70}, 0, 4, 1},
-        {{7}, {}, {}, -995, -995, 0},
-        {{1, 2, 3}, {}, {}, -995, -995, 0},
-    };
-    for (const auto& s : cases) {
-        std::vector<double> coef = s.c;
-        Work work(coef);
-        ASSERT_EQ(Decompose(&work.w), s.code) << testing::PrintToString(s.c);
-        EXPECT_EQ(work.w.split, s.k);
-        if (s.code != 0) continue;
-        const Polynomial &low = *work.w.low, &high = *work.w.high;
-        EXPECT_EQ(std::vector<double>(low.coef, low.coef + low.degree + 1), s.low);
-        EXPECT_EQ(low.trail_zeros, s.low_trail_zeros);
-        EXPECT_EQ(std::vector<double>(high.coef, high.coef + high.degree + 1), s.high);
-        EXPECT_EQ(high.coef, coef.data() + s.k);
-    }
-}
-
-TEST(Iterations, NewtonSplitAndNewtonPol) {
-    std::vector<double> simple = {-100.0, 110.0};
-    Work split(simple);
-    ASSERT_EQ(Decompose(&split.w), 0);
-    ASSERT_EQ(newtonSplit(&split.w), 0);
-    EXPECT_NEAR(split.w.root, 100.0 / 110.0, 1e-15);
-
+TEST(Iterations, NewtonPol) {
     std::vector<double> both = {1.8, -2.9, 1};  // (x - 0.9)(x - 2): each side finds its own root
     Work w(both);
     ASSERT_TRUE(newtonPol(&w.w, NewtonSide::kFromBelow, 1e-10 * 2.9));

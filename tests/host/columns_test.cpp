@@ -9,7 +9,6 @@
 
 #include <bit>
 #include <cmath>
-#include <random>
 
 namespace {
 
@@ -66,20 +65,6 @@ TEST_F(Columns, AgreeWithOneCallPerRow) {
     agree("IRR", 5, {1, -100, 230, -132, 0, 1, 100, 50, 20, 10, -1, -100, 60, 60, 0, 1, -100, nan, 110, 0});
     // A rate repeated for every row (stride 0), flows moving.
     agree("NPV", 4, {8, -1000, 600, 700, 0, -500, 300, 300, 0, 100, kMiss, 100}, true);
-}
-
-TEST_F(Columns, RandomLoansAndSeries) {
-    std::mt19937_64 rng(7);
-    std::uniform_real_distribution<double> u(0, 1);
-    std::vector<double> loans, flows;
-    for (int r = 0; r < 400; ++r) {
-        loans.insert(loans.end(), {1000 + 1e6 * u(rng), kMiss, 0.02 * u(rng) - 0.001, std::floor(1 + 480 * u(rng))});
-        flows.push_back(r % 3 == 0 ? 0 : 1);
-        flows.push_back(-1000 * u(rng));
-        for (int k = 0; k < 7; ++k) flows.push_back(400 * u(rng) - (k == 5 ? 300 : 0));
-    }
-    agree("MORT", 4, loans);
-    agree("INTRR", 9, flows);
 }
 
 // Twelve rows of one IRR call site with two sign changes each: ten notes

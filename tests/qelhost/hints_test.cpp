@@ -8,29 +8,16 @@ namespace {
 
 using Hints = QelhostRun;
 
-int count_hints(const std::string& err) {
-    int n = 0;
-    for (size_t at = err.find("hint: "); at != std::string::npos; at = err.find("hint: ", at + 1)) ++n;
-    return n;
-}
-
 TEST_F(Hints, SlipsDrawAHintAndPlausibleValuesNone) {
-    const struct {
-        const char* call;
-        const char* hint;  // empty: none
-    } cases[] = {
+    const struct { const char* call; const char* hint; } cases[] = {  // hint "": none
         {"MORT(250000, ., 4.5, 360)", "MORT: rate 4.5 per period looks like a percent; MORT takes a fraction"},
         {"MORT(250000, ., 0.045/12, 360)", ""},
-        {"SAVING(., 100, 1.5, 10)", "SAVING: rate 1.5 per period looks like a percent"},
         {"COMPOUND(100, ., 1, 10)", ""},  // 100 % a period is possible
         {"NPV(0.08, 1, -100, 60, 60)", "NPV: rate 0.08 looks like a fraction; NPV takes the rate in percent"},
         {"NPV(8, 1, -100, 60, 60)", ""},
-        {"NPV(0, 1, -100, 60, 60)", ""},
         {"NETPV(8, 1, -100, 60, 60)", "NETPV: rate 8 per period looks like a percent"},
         {"DEPDB(1, 50000, 10, 200)", "DEPDB: rate factor 200 looks like a rate"},
-        {"DACCDBSL(1, 50000, 10, 2)", ""},
         {"MORT(1000, ., 0.01, 12.5)", "MORT: periods 12.5 is not a whole number of payments"},
-        {"MORT(1000, 100, 0.01, .)", ""},
     };
     for (const auto& c : cases) {
         const Outcome o = qelhost({"eval", c.call});
@@ -50,13 +37,13 @@ TEST_F(Hints, RunDrawsOneHintPerCallSiteWithItsFirstRow) {
     const Outcome o = qelhost({"run", in.string(), "-c", "a = MORT(amount, ., rate, 12)", "-c",
                                "b = MORT(amount, ., rate, 24)"});
     ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(count_hints(o.err), 2) << o.err;
-    EXPECT_NE(o.err.find("qelhost: row 2: [a] MORT(amount, ., rate, 12): hint: MORT: rate 4.5"), std::string::npos);
-    EXPECT_NE(o.err.find("qelhost: row 2: [b] MORT(amount, ., rate, 24): hint: MORT: rate 4.5"), std::string::npos);
+    EXPECT_EQ(count_of(o.err, "hint: "), 2) << o.err;
+    EXPECT_HAS(o.err, "qelhost: row 2: [a] MORT(amount, ., rate, 12): hint: MORT: rate 4.5");
+    EXPECT_HAS(o.err, "qelhost: row 2: [b] MORT(amount, ., rate, 24): hint: MORT: rate 4.5");
     const Outcome quiet = qelhost({"run", in.string(), "-c", "a = MORT(amount, ., rate, 12)", "--no-hints"});
-    EXPECT_EQ(count_hints(quiet.err), 0) << quiet.err;
+    EXPECT_EQ(count_of(quiet.err, "hint: "), 0) << quiet.err;
     const Outcome schedule = qelhost({"schedule", "MORT(1000, ., 1.5, 12)"});
-    EXPECT_EQ(count_hints(schedule.err), 1) << schedule.err;
+    EXPECT_EQ(count_of(schedule.err, "hint: "), 1) << schedule.err;
 }
 
 }  // namespace

@@ -1,31 +1,16 @@
 // End-to-end tests that qelhost run never harms a file: output onto its own
 // input (under several spellings), a run stopped by SIGINT half-way, a full
 // device, an unwritable folder, and input bytes quoted in messages.
-#include <gtest/gtest.h>
+#include "qelhost/runner.h"
 
-#include <signal.h>
-#include <fcntl.h>
 #include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <signal.h>
 
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using namespace qelhost_test;
 
 void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
 
@@ -57,16 +42,7 @@ protected:
     // Starts qelhost; standard output to `out` (a path), standard error to
     // a file of the test folder.  As `nobody` when asked and run as root.
     pid_t start(const std::vector<std::string>& args, const std::string& out, bool unprivileged = false) {
-        std::vector<std::string> argv;
-        const std::string emulator = QELHOST_EMULATOR;
-        for (size_t at = 0; !emulator.empty();) {
-            const size_t bar = emulator.find('|', at);
-            argv.push_back(emulator.substr(at, bar - at));
-            if (bar == std::string::npos) break;
-            at = bar + 1;
-        }
-        argv.push_back(QELHOST_BINARY);
-        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<std::string> argv = qelhost_command(args);
         std::vector<char*> pointers;
         for (std::string& a : argv) pointers.push_back(a.data());
         pointers.push_back(nullptr);
@@ -155,9 +131,9 @@ TEST_F(OutputSafety, FullDevice) {
     const fs::path input = dir_ / "loans.csv";
     write_file(input, kLoans);
     EXPECT_EQ(run({"run", input.string(), "-c", kPayment, "-o", "/dev/full"}), 2);
-    EXPECT_NE(err().find("cannot write /dev/full: No space left on device"), std::string::npos) << err();
+    EXPECT_HAS(err(), "cannot write /dev/full: No space left on device");
     EXPECT_EQ(finish(start({"run", input.string(), "-c", kPayment}, "/dev/full")), 2);
-    EXPECT_NE(err().find("cannot write standard output: No space left on device"), std::string::npos) << err();
+    EXPECT_HAS(err(), "cannot write standard output: No space left on device");
 }
 
 // A folder the run may not write to: exit status 2, the target untouched.
@@ -169,8 +145,8 @@ TEST_F(OutputSafety, UnwritableFolder) {
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
     EXPECT_EQ(run({"run", input.string(), "-c", kPayment, "-o", target.string()}, true), 2);
-    EXPECT_NE(err().find("cannot write " + target.string() + ": "), std::string::npos) << err();
-    EXPECT_NE(err().find("Permission denied"), std::string::npos) << err();
+    EXPECT_HAS(err(), "cannot write " + target.string() + ": ");
+    EXPECT_HAS(err(), "Permission denied");
     EXPECT_EQ(slurp(target), "the old bytes\n");
     EXPECT_EQ(entries(folder), std::set<std::string>{"out.csv"});
 }
@@ -181,12 +157,12 @@ TEST_F(OutputSafety, QuotedInputIsPrintable) {
     const fs::path header = dir_ / "header.csv", cell = dir_ / "cell.csv";
     write_file(header, "amount\x1B[2J,rate,term\n1,0.005,360\n");
     EXPECT_EQ(run({"run", header.string(), "-c", kPayment}), 2);
-    EXPECT_NE(err().find("did you mean amount\\x1B[2J?"), std::string::npos) << err();
+    EXPECT_HAS(err(), "did you mean amount\\x1B[2J?");
     write_file(cell, "amount,rate,term\n\x01\x02\xFF" + std::string(100, 'z') + ",0.005,360\n");
     EXPECT_EQ(run({"run", cell.string(), "-c", kPayment}), 0);
     const std::string expected = "column amount: 1 cell is not a number, read as missing (first: row 1, "
                                  "\"\\x01\\x02\\xFF" + std::string(37, 'z') + "...\")";
-    EXPECT_NE(err().find(expected), std::string::npos) << err();
+    EXPECT_HAS(err(), expected);
 }
 
 }  // namespace

@@ -19,6 +19,9 @@
 
 extern char** environ;
 
+// Expects `part` somewhere in `text`, and shows the text when it is not.
+#define EXPECT_HAS(text, part) EXPECT_NE(std::string(text).find(part), std::string::npos) << (text)
+
 namespace qelhost_test {
 
 namespace fs = std::filesystem;
@@ -34,6 +37,12 @@ inline std::string slurp(const fs::path& p) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+inline int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+    return n;
 }
 
 inline std::vector<std::string> lines_of(const std::string& text) {

@@ -68,10 +68,7 @@ TEST(Functions, Refusals) {
         {"COMPOUND", {M, M, M, M}, R},          {"COMPOUND", {100, INFINITY, 0.05, 10}, R},
         {"COMPOUND", {100, 200, 0, M}, I},      // ln(1 + 0) is below the bound
         {"COMPOUND", {100, 200, -0.01, M}, I},  {"COMPOUND", {100, 200, 1e-17, M}, I},  // 1 + r rounds to 1
-        {"COMPOUND", {100, 100, M, 0}, I},
-        {"COMPOUND", {100, M, 1e200, 2}, I},    {"COMPOUND", {M, 100, 1e200, 2}, I},  // power too large
-        {"COMPOUND", {-1, M, 0.05, 10}, I},     {"COMPOUND", {M, -1, 0.05, 10}, I},
-        {"COMPOUND", {100, M, 0.05, -1}, I},    {"COMPOUND", {-100, -200, M, 10}, I},
+        {"COMPOUND", {100, 100, M, 0}, I},      {"COMPOUND", {M, 100, 1e200, 2}, I},  // power too large
         {"COMPOUND", {M, 1, -0.5, 511}, I},     // 0.5^511 is below the smallest growth factor
         {"MORT", {50000, 300, 0.005, 360}, I},  {"MORT", {M, M, 0.005, 360}, I},    {"MORT", {M, M, M, M}, I},
         {"MORT", {50000, -INFINITY, 0.005, 360}, I},
@@ -81,7 +78,6 @@ TEST(Functions, Refusals) {
         {"SAVING", {1000, M, 0.05, 0}, I},
         {"SAVING", {1000, M, kSmall, 10}, I},   // divisor 0
         {"SAVING", {0, 100, M, 10}, I},         {"SAVING", {1000, 0, M, 10}, I},   {"SAVING", {1000, 100, M, 0}, I},
-        {"SAVING", {-1, 100, 0.05, M}, I},      {"SAVING", {1000, 0, 0.05, M}, I},
     };
     for (const auto& c : refusals) {
         SCOPED_TRACE(describe(c.fn, c.args));
@@ -100,18 +96,15 @@ TEST(Functions, SolverCodes) {
     using Solver = double (*)(double, double, double, double, int32_t, int32_t*);
     // value NaN: MISSING
     const struct { const char* solver; double q[4]; int32_t which, err; double value; } cases[] = {
-        {"zcmpnd", {100, M, 1e200, 2}, 2, 1, kNaN},          {"zcmpnd", {100, M, -0.999999999, 5}, 2, 1, kNaN},
+        {"zcmpnd", {100, M, 1e200, 2}, 2, 1, kNaN},
         {"zcmpnd", {100, 200, 0.05, 10}, 0, 1, kNaN},        {"zcmpnd", {100, 200, 0.05, 10}, 5, 1, kNaN},
         {"zcmpnd", {100, 12345, 0.05, 10}, 2, 0, 162.88946267774415},
         {"zsaving", {M, 100, -2, 0.5}, 1, 1, kNaN},  // the rate bound, before zpower's code 2
         {"zsaving", {M, 100, 10, 1e3}, 1, 1, kNaN},  // zpower: too large
         {"zsaving", {1000, 100, 0.05, 10}, 0, 1, kNaN},      {"zsaving", {1000, 100, 0.05, 10}, 5, 1, kNaN},
         {"zsaving", {-7, 100, 0, 10}, 1, 0, 1000.0},
-        {"zmort", {1000, M, 0.01, 0}, 2, 1, 0.0},            {"zmort", {1000, M, -1, 12}, 2, 1, 0.0},
-        {"zmort", {M, 100, -1, 12}, 1, 1, 0.0},              {"zmort", {M, 100, 0.01, -1}, 1, 1, 0.0},
-        {"zmort", {0, 100, M, 12}, 3, 2, 0.0},               {"zmort", {1000, -100, M, 12}, 3, 2, 0.0},
-        {"zmort", {1000, 100, M, 0}, 3, 2, 0.0},             {"zmort", {1000, 100, -1, M}, 4, 3, 0.0},
-        {"zmort", {0, 100, 0.01, M}, 4, 3, 0.0},             {"zmort", {1000, 0, 0.01, M}, 4, 3, 0.0},
+        {"zmort", {1000, M, 0.01, 0}, 2, 1, 0.0},            {"zmort", {M, 100, -1, 12}, 1, 1, 0.0},
+        {"zmort", {0, 100, M, 12}, 3, 2, 0.0},               {"zmort", {1000, 100, -1, M}, 4, 3, 0.0},
         {"zmort", {1000, 100, 0.1, M}, 4, 4, 0.0},  // the interest equals the payment
         {"zmort", {1000, 100, 0.2, M}, 4, 4, 0.0},
         {"zmort", {50000, 100, M, 360}, 3, 5, 0.0},  // 36000 in payments cannot repay 50000
