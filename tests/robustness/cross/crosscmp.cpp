@@ -4,8 +4,9 @@
 //   qelfin_crosscmp TABLE RESULTS-A RESULTS-B
 //
 // Statuses, marks and notes must be identical (or a status flip that one
-// ulp of libm explains on either build); outputs bit-identical, unless exp,
-// log or pow moved them (fuzz/README.md, "The two builds against each
+// ulp of libm explains on either build); outputs bit-identical (any two NaNs
+// other than MISSING alike), unless exp, log or pow were called: then within
+// four ulps, or within what moving libm by one ulp explains (fuzz/README.md, "The two builds against each
 // other").  Prints every disagreement and accepted flip and the totals;
 // exits 1 on any disagreement.
 #include <algorithm>
@@ -60,6 +61,8 @@ Result parse(const std::string& line) {
     return r;
 }
 
+bool is_missing(double x) { return std::bit_cast<uint64_t>(x) == 0xFFFFFE0000000000ull; }
+
 uint64_t ulps(double a, double b) {
     auto ordered = [](double x) {
         const auto i = std::bit_cast<int64_t>(x);
@@ -100,6 +103,15 @@ std::string disagreement(const Result& a, const Result& b) {
     for (size_t j = 0; j < a.call.out.size(); ++j) {
         const double x = a.call.out[j], y = b.call.out[j];
         if (std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y)) continue;
+        // Two NaNs other than MISSING agree: the sign and payload of a NaN
+        // carried through arithmetic are the processor's (the 32-bit build
+        // returns doubles on the x87 stack, which quietens a signalling NaN),
+        // and every host reads any NaN as missing.
+        if (std::isnan(x) && std::isnan(y) && !is_missing(x) && !is_missing(y)) continue;
+        const bool used_libm = a.libm > 0 || b.libm > 0;
+        // Where exp, log or pow were called, the last bits may differ: the
+        // two builds' libm differ by more than the one ulp the probe moves.
+        if (used_libm && std::isfinite(x) && std::isfinite(y) && ulps(x, y) <= kUlps) continue;
         const double moves = a.libm > 0 || b.libm > 0 ? std::max(spread(a, j), spread(b, j)) : 0.0;
         const std::string out = "output " + std::to_string(j + 1);
         if (moves == 0) return out + " differs where exp, log and pow do not move it";
