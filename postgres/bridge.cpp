@@ -8,11 +8,13 @@
 #include "host/catalogue.h"
 #include "host/host.h"
 #include "host/module.h"
+#include "host/reasons.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 
 using namespace qelfin::host;
@@ -73,6 +75,7 @@ ContextScratch g_scratch;
 KeepNotes g_notes;
 Host g_host;
 std::unique_ptr<Module> g_module;
+std::unique_ptr<Reasons> g_reasons;
 std::string g_load_error;
 
 }  // namespace
@@ -103,6 +106,7 @@ const char* qelfin_bridge_load(const char* path, void* scratch) {
         g_host.set_scratch(&g_scratch);
         g_host.set_note_sink(&g_notes);
         g_module = std::make_unique<Module>(g_host, path);
+        g_reasons = std::make_unique<Reasons>(*g_module);
         return nullptr;
     } catch (const std::exception& e) {
         g_load_error = e.what();
@@ -166,6 +170,18 @@ void qelfin_describe_argument(int function, int32_t i, char* buf, size_t len) {
         std::snprintf(buf, len, "%s", describe_argument(functions()[static_cast<size_t>(function)], i).c_str());
     } catch (...) {
         std::snprintf(buf, len, "argument %d", static_cast<int>(i));
+    }
+}
+
+void qelfin_site_reason(const QelfinSite* site, const QelfinOutcome* out, char* buf, size_t len) {
+    if (len == 0) return;
+    buf[0] = '\0';
+    try {
+        const std::span<const double> args(site->args, static_cast<size_t>(site->site.arg_count()));
+        const std::string reason = g_reasons->explain(site->site.function(), args, out->status, out->marked);
+        std::snprintf(buf, len, "%s", reason.c_str());
+    } catch (...) {
+        buf[0] = '\0';
     }
 }
 

@@ -76,6 +76,10 @@ void		qelfin_site_call(QelfinSite *site, QelfinOutcome *out);
 const char *qelfin_function_name(int function);
 const char *qelfin_status_name(uint32_t status);
 void		qelfin_describe_argument(int function, int32_t i, char *buf, size_t len);
+/* Why the site's last call gave no value, in the function's own terms
+ * ("the payment 400 does not exceed the interest 500 of the first
+ * period: ..."); empty when there is nothing to say. */
+void		qelfin_site_reason(const QelfinSite *site, const QelfinOutcome *out, char *buf, size_t len);
 
 /*
  * Memory of the server, provided by the glue (memory.c): never raise an

@@ -111,6 +111,7 @@ report_refusal(QelfinCall *call, const QelfinOutcome *out)
 {
 	int			function = qelfin_site_function(call->site);
 	char		argument[128];
+	char		reason[512];
 
 	if (qelfin_invalid == QELFIN_INVALID_NULL)
 		return;
@@ -127,11 +128,13 @@ report_refusal(QelfinCall *call, const QelfinOutcome *out)
 		qelfin_describe_argument(function, out->marked, argument, sizeof argument);
 	else
 		snprintf(argument, sizeof argument, "no argument marked");
+	qelfin_site_reason(call->site, out, reason, sizeof reason);
 	ereport(qelfin_invalid == QELFIN_INVALID_ERROR ? ERROR : NOTICE,
 			(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
 			 errmsg("%s gave no value: %s, %s%s",
 					qelfin_function_name(function), qelfin_status_name(out->status),
-					argument, out->marked > 0 ? " invalid" : "")));
+					argument, out->marked > 0 ? " invalid" : ""),
+			 reason[0] != '\0' ? errdetail("%s", reason) : 0));
 }
 
 Datum
