@@ -10,16 +10,18 @@ class FunctionError(ValueError):
 
     Attributes: function, status (code), status_name, argument (the Python
     name of the argument the module marked invalid, or None), meaning (what
-    that argument is), index (the element's index)."""
+    that argument is), index (the element's index), reason (why, in the
+    function's own terms)."""
 
-    def __init__(self, function, status, status_name, argument, meaning, index):
+    def __init__(self, function, status, status_name, argument, meaning, index, reason=""):
         self.function, self.status, self.status_name = function, status, status_name
-        self.argument, self.meaning, self.index = argument, meaning, index
+        self.argument, self.meaning, self.index, self.reason = argument, meaning, index, reason
         if argument is None:
             marked = "no argument marked"
         else:
             marked = f"argument {argument}" + (f" ({meaning})" if meaning != argument else "") + " marked invalid"
-        super().__init__(f"{function}: {status_name} (0x{status:X}) at element {index}: {marked}")
+        because = f" ({reason})" if reason else ""
+        super().__init__(f"{function}: {status_name} (0x{status:X}) at element {index}: {marked}{because}")
 
 
 class SeveralRatesWarning(UserWarning):

@@ -18,8 +18,9 @@ def _check_errors(errors):
     return errors == "raise"
 
 
-def _raise_first_failure(info, status, marked, shape, labels, names):
+def _raise_first_failure(info, columns, status, marked, shape, labels, names):
     first = int(np.flatnonzero(status)[0])
+    element = [float(c.reshape(-1)[0] if c.size == 1 else c[first]) for c in columns]
     if labels is not None and len(shape) == 1:
         index = labels[first]
     else:
@@ -32,7 +33,8 @@ def _raise_first_failure(info, status, marked, shape, labels, names):
     else:  # an element of the series, counted from 1 by the module
         argument, meaning = f"{names[-1]}[{k - leading - 1}]", f"{info['element']} {k - leading}"
     s = int(status[first])
-    raise FunctionError(info["name"], s, _qelfin.status_name(s), argument, meaning, index)
+    reason = _qelfin.reason(info["name"], element, s, k)
+    raise FunctionError(info["name"], s, _qelfin.status_name(s), argument, meaning, index, reason)
 
 
 def _finish(info, columns, shape, labels, names, raising):
@@ -40,7 +42,7 @@ def _finish(info, columns, shape, labels, names, raising):
     value, status, marked, notes = _qelfin.evaluate(info["name"], columns, rows, raising)
     warn_notes(notes, stacklevel=4)
     if raising and status.any():
-        _raise_first_failure(info, status, marked, shape, labels, names)
+        _raise_first_failure(info, columns, status, marked, shape, labels, names)
     return shaped(value, shape, labels)
 
 

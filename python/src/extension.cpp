@@ -6,6 +6,7 @@
 
 #include "host/catalogue.h"
 #include "host/module.h"
+#include "host/reasons.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -26,6 +27,7 @@ namespace {
 struct Loaded {
     host::Host host;
     std::unique_ptr<host::Module> module;
+    std::unique_ptr<host::Reasons> reasons;
 };
 
 Loaded& loaded() {
@@ -152,6 +154,16 @@ py::tuple call(const std::string& name, const std::vector<std::optional<double>>
     return py::make_tuple(r.value, r.status, r.marked, note_list(r.notes));
 }
 
+// reason(name, args, status, marked) -> why a call with these arguments gave
+// no value, in the function's own terms ("" for status 0).
+std::string reason(const std::string& name, const std::vector<double>& args, uint32_t status, int32_t marked) {
+    const int function = index_of(name);
+    check_arity(function, args.size());
+    Loaded& l = loaded();
+    if (!l.reasons) l.reasons = std::make_unique<host::Reasons>(module());
+    return l.reasons->explain(function, args, status, marked);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_qelfin, m) {
@@ -161,4 +173,5 @@ PYBIND11_MODULE(_qelfin, m) {
     m.def("status_name", [](uint32_t s) { return std::string(host::status_name(s)); }, py::arg("status"));
     m.def("evaluate", &evaluate, py::arg("name"), py::arg("columns"), py::arg("rows"), py::arg("with_status"));
     m.def("call", &call, py::arg("name"), py::arg("args"));
+    m.def("reason", &reason, py::arg("name"), py::arg("args"), py::arg("status"), py::arg("marked"));
 }

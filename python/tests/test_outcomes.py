@@ -26,6 +26,7 @@ def test_errors_raise_names_the_marked_argument_and_the_element(call, argument, 
     e = caught.value
     assert isinstance(e, ValueError) and e.status_name in str(e) and e.function.lower() in call.__code__.co_names
     assert (e.argument, e.index) == (argument, index) and (meaning is None or e.meaning.startswith(meaning))
+    assert e.reason and e.reason in str(e) and (meaning is None or meaning.split()[-1] in e.reason)
 
 
 def test_more_flows_than_the_function_takes_is_the_modules_refusal():
