@@ -27,21 +27,38 @@ same_value(double a, double b)
 	return (isnan(a) && isnan(b)) || memcmp(&a, &b, sizeof a) == 0;
 }
 
+/* The leading arguments of this row (NULL is the missing value). */
+void
+qelfin_read_leading(FunctionCallInfo fcinfo, int leading, double *lead)
+{
+	for (int i = 0; i < leading; i++)
+		lead[i] = PG_ARGISNULL(i + 1) ? qelfin_missing() : PG_GETARG_FLOAT8(i + 1);
+}
+
+/* The leading arguments must be those of the group's first row. */
+void
+qelfin_check_leading(const double *first, const double *lead, int leading, const char *names)
+{
+	for (int i = 0; i < leading; i++)
+		if (!same_value(first[i], lead[i]))
+			ereport(ERROR,
+					(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+					 errmsg("the %s must be the same on every row of an aggregate", names)));
+}
+
 static Datum
 flows_step(FunctionCallInfo fcinfo, int leading, const char *names)
 {
 	MemoryContext aggcxt;
 	FlowState  *state = PG_ARGISNULL(0) ? NULL : (FlowState *) PG_GETARG_POINTER(0);
-	double		missing = qelfin_missing();
 	double		lead[2];
-	double		flow = PG_ARGISNULL(leading + 1) ? missing : PG_GETARG_FLOAT8(leading + 1);
+	double		flow = PG_ARGISNULL(leading + 1) ? qelfin_missing() : PG_GETARG_FLOAT8(leading + 1);
 
 	if (!AggCheckCallContext(fcinfo, &aggcxt))
 		ereport(ERROR,
 				(errcode(ERRCODE_FEATURE_NOT_SUPPORTED),
 				 errmsg("a qelfin aggregate transition called outside an aggregate")));
-	for (int i = 0; i < leading; i++)
-		lead[i] = PG_ARGISNULL(i + 1) ? missing : PG_GETARG_FLOAT8(i + 1);
+	qelfin_read_leading(fcinfo, leading, lead);
 
 	if (state == NULL)
 	{
@@ -52,13 +69,7 @@ flows_step(FunctionCallInfo fcinfo, int leading, const char *names)
 		state->flows = (double *) MemoryContextAlloc(aggcxt, sizeof(double) * state->capacity);
 	}
 	else
-	{
-		for (int i = 0; i < leading; i++)
-			if (!same_value(state->leading[i], lead[i]))
-				ereport(ERROR,
-						(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-						 errmsg("the %s must be the same on every row of an aggregate", names)));
-	}
+		qelfin_check_leading(state->leading, lead, leading, names);
 	if (state->count == state->capacity)
 	{
 		if (state->capacity > PG_INT32_MAX / 2)

@@ -48,4 +48,18 @@ FROM generate_series(0, 32766) AS i;
 SELECT irr_agg(1, CASE WHEN i = 0 THEN -1 ELSE 0.0001 END ORDER BY i) IS NULL AS too_many
 FROM generate_series(0, 32767) AS i;
 RESET qelfin.invalid;
+-- With the period as an argument the aggregate orders the flows itself:
+-- the figures of ORDER BY period, whatever order the rows come in.
+SELECT project,
+       irr_agg(1, period, flow) IS NOT DISTINCT FROM irr_agg(1, flow ORDER BY period) AS irr_same,
+       intrr_agg(1, period, flow) IS NOT DISTINCT FROM intrr_agg(1, flow ORDER BY period) AS intrr_same,
+       npv_agg(10, 1, period, flow) = npv_agg(10, 1, flow ORDER BY period) AS npv_same,
+       netpv_agg(0.1, 1, period, flow) = netpv_agg(0.1, 1, flow ORDER BY period) AS netpv_same
+FROM (SELECT * FROM flows ORDER BY period DESC) AS reversed GROUP BY project ORDER BY project;
+SELECT period, irr_agg(1, period, flow) OVER w IS NOT DISTINCT FROM irr_agg(1, flow) OVER w AS running_same
+FROM flows WHERE project = 2 WINDOW w AS (ORDER BY period) ORDER BY period;
+-- Every row needs its period.
+SELECT irr_agg(1, NULL, flow) FROM flows;
+
 DROP TABLE flows;
+
