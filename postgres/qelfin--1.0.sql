@@ -175,7 +175,7 @@ CREATE AGGREGATE netpv_agg(rate float8, freq float8, flow float8) (
 -- The same aggregates with each row's period as an argument: the flows are
 -- put in period order by the aggregate itself, so no ORDER BY (and no sort
 -- of every group by the executor) is needed.  Rows of one period keep the
--- order in which they came.
+-- order in which they came.  The final functions are those above.
 CREATE FUNCTION qelfin_period_step1(internal, float8, float8, float8)
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qelfin_period_step1'
@@ -186,54 +186,34 @@ RETURNS internal
 AS 'MODULE_PATHNAME', 'qelfin_period_step2'
 LANGUAGE C IMMUTABLE PARALLEL SAFE;
 
-CREATE FUNCTION irr_period_agg_final(internal)
-RETURNS float8
-AS 'MODULE_PATHNAME', 'qelfin_irr_period_final'
-LANGUAGE C IMMUTABLE PARALLEL SAFE;
-
 CREATE AGGREGATE irr_agg(freq float8, period float8, flow float8) (
     SFUNC = qelfin_period_step1,
     STYPE = internal,
-    FINALFUNC = irr_period_agg_final,
+    FINALFUNC = irr_agg_final,
     FINALFUNC_MODIFY = READ_ONLY,
     PARALLEL = SAFE
 );
-
-CREATE FUNCTION intrr_period_agg_final(internal)
-RETURNS float8
-AS 'MODULE_PATHNAME', 'qelfin_intrr_period_final'
-LANGUAGE C IMMUTABLE PARALLEL SAFE;
 
 CREATE AGGREGATE intrr_agg(freq float8, period float8, flow float8) (
     SFUNC = qelfin_period_step1,
     STYPE = internal,
-    FINALFUNC = intrr_period_agg_final,
+    FINALFUNC = intrr_agg_final,
     FINALFUNC_MODIFY = READ_ONLY,
     PARALLEL = SAFE
 );
-
-CREATE FUNCTION npv_period_agg_final(internal)
-RETURNS float8
-AS 'MODULE_PATHNAME', 'qelfin_npv_period_final'
-LANGUAGE C IMMUTABLE PARALLEL SAFE;
 
 CREATE AGGREGATE npv_agg(rate float8, freq float8, period float8, flow float8) (
     SFUNC = qelfin_period_step2,
     STYPE = internal,
-    FINALFUNC = npv_period_agg_final,
+    FINALFUNC = npv_agg_final,
     FINALFUNC_MODIFY = READ_ONLY,
     PARALLEL = SAFE
 );
 
-CREATE FUNCTION netpv_period_agg_final(internal)
-RETURNS float8
-AS 'MODULE_PATHNAME', 'qelfin_netpv_period_final'
-LANGUAGE C IMMUTABLE PARALLEL SAFE;
-
 CREATE AGGREGATE netpv_agg(rate float8, freq float8, period float8, flow float8) (
     SFUNC = qelfin_period_step2,
     STYPE = internal,
-    FINALFUNC = netpv_period_agg_final,
+    FINALFUNC = netpv_agg_final,
     FINALFUNC_MODIFY = READ_ONLY,
     PARALLEL = SAFE
 );

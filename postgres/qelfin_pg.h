@@ -51,9 +51,4 @@ extern QelfinCall *qelfin_call_site(FunctionCallInfo fcinfo, int function, int32
  */
 extern Datum qelfin_call_finish(FunctionCallInfo fcinfo, QelfinCall *call);
 
-/* The cash-flow aggregates' leading arguments (frequency, or rate and
- * frequency): read from a row, and checked against the group's first. */
-extern void qelfin_read_leading(FunctionCallInfo fcinfo, int leading, double *lead);
-extern void qelfin_check_leading(const double *first, const double *lead, int leading, const char *names);
-
 #endif							/* QELFIN_PG_H */
