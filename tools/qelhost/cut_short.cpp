@@ -8,6 +8,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 namespace qelhost {
 
@@ -18,9 +19,9 @@ char g_paths[kSlots][PATH_MAX + 1];
 volatile sig_atomic_t g_used[kSlots];
 volatile sig_atomic_t g_stop_on_interrupt = 0;
 volatile sig_atomic_t g_stop = 0;
-bool g_installed = false;
 
-constexpr int kCutShort[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr int kCutShort[] = {SIGINT,  // first: the one a run may ask to see
+                              SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 extern "C" void on_signal(int sig) {
     if (sig == SIGINT && g_stop_on_interrupt && !g_stop) {
@@ -42,9 +43,9 @@ extern "C" void on_signal(int sig) {
     std::raise(sig);  // delivered with the default action once the handler returns
 }
 
-void install() {
-    if (g_installed) return;
-    g_installed = true;
+// Handlers go only where needed: a run without temporary files leaves the
+// crash signals to their default (and to the sanitizers' reports).
+void install(const int* first, const int* last) {
     struct sigaction action{};
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
@@ -53,17 +54,18 @@ void install() {
     // in the middle; reads that must notice a stop wait in poll(), which
     // SIGINT always interrupts.
     action.sa_flags = SA_RESTART;
-    for (int sig : kCutShort) {
+    for (const int* sig = first; sig != last; ++sig) {
         struct sigaction old{};
-        sigaction(sig, nullptr, &old);
-        if (old.sa_handler != SIG_IGN) sigaction(sig, &action, nullptr);  // nohup's SIGHUP stays ignored
+        sigaction(*sig, nullptr, &old);
+        if (old.sa_handler != SIG_IGN && old.sa_handler != on_signal)  // nohup's SIGHUP stays ignored
+            sigaction(*sig, &action, nullptr);
     }
 }
 
 }  // namespace
 
 void remove_if_cut_short(const std::string& path) {
-    install();
+    install(std::begin(kCutShort), std::end(kCutShort));
     for (int i = 0; i < kSlots; ++i)
         if (!g_used[i] && path.size() <= PATH_MAX) {
             std::memcpy(g_paths[i], path.c_str(), path.size() + 1);
@@ -78,7 +80,7 @@ void forget_if_cut_short(const std::string& path) {
 }
 
 void stop_on_interrupt() {
-    install();
+    install(kCutShort, kCutShort + 1);
     g_stop_on_interrupt = 1;
 }
 

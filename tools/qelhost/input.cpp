@@ -62,12 +62,10 @@ bool Input::ready() const {
 
 size_t Input::read_some(bool wait) {
     for (;;) {
+        if (wait && stop_requested()) return 0;
         struct pollfd p{fd_, POLLIN, 0};
         const int polled = ::poll(&p, 1, wait ? -1 : 0);
-        if (polled < 0 && errno == EINTR) {
-            if (stop_requested()) return 0;
-            continue;
-        }
+        if (polled < 0 && errno == EINTR) continue;
         if (polled == 0) return 0;
         const ssize_t n = ::read(fd_, buffer_.data() + used_, buffer_.size() - used_);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
