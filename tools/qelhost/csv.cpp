@@ -1,3 +1,4 @@
+// Reading and writing CSV records.
 #include "csv.h"
 
 #include <algorithm>
@@ -25,7 +26,7 @@ bool CsvReader::next(std::vector<Field>& fields, Record& record) {
                     const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
                     if (q == nullptr) {
                         newlines_inside += std::count(p, end, '\n');
-                        unclosed_quote_line_ = line_;
+                        if (last_) unclosed_quote_line_ = line_;
                         p = end;
                         break;
                     }
@@ -47,6 +48,10 @@ bool CsvReader::next(std::vector<Field>& fields, Record& record) {
                 continue;
             }
             break;
+        }
+        if (p == end && !last_) {  // the line end, or the rest of a quoted cell, is still to come
+            fields.resize(record.first);
+            return false;
         }
         const char* record_end = p;
         at_ = static_cast<size_t>((p < end ? p + 1 : p) - begin);

@@ -1,7 +1,9 @@
 // The safe output of qelhost run: a temporary file renamed over the target,
-// and the signal handlers that remove it when the run is cut short.
+// registered with the signal handlers that remove it when the run is cut
+// short (cut_short.h).
 #include "output_file.h"
 
+#include "cut_short.h"
 #include "diagnostics.h"
 
 #include <fcntl.h>
@@ -10,54 +12,11 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 namespace qelhost {
-
-namespace {
-
-// The temporary file of the run under way, for the signal handlers (which
-// may only use what is safe in a handler: unlink, write, raise).
-char g_temp[PATH_MAX + 1];
-volatile sig_atomic_t g_armed = 0;
-
-constexpr int kCutShort[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-
-extern "C" void remove_temp_and_die(int sig) {
-    if (g_armed) {
-        g_armed = 0;
-        ::unlink(g_temp);
-        static const char kMessage[] = "\nqelhost: stopped; the output file was left as it was\n";
-        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-    }
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-}
-
-void arm(const std::string& temp) {
-    std::memcpy(g_temp, temp.c_str(), temp.size() + 1);
-    struct sigaction action{};
-    action.sa_handler = remove_temp_and_die;
-    sigemptyset(&action.sa_mask);
-    for (int sig : kCutShort) sigaddset(&action.sa_mask, sig);
-    action.sa_flags = SA_RESETHAND;
-    for (int sig : kCutShort) {
-        struct sigaction old{};
-        sigaction(sig, nullptr, &old);
-        if (old.sa_handler != SIG_IGN) sigaction(sig, &action, nullptr);  // nohup's SIGHUP stays ignored
-    }
-    g_armed = 1;
-}
-
-void disarm() {
-    g_armed = 0;
-    for (int sig : kCutShort) std::signal(sig, SIG_DFL);
-}
-
-}  // namespace
 
 OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standard output" : path) {
     if (path.empty()) {
@@ -89,7 +48,7 @@ OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standar
                          ": " + std::strerror(error));
     }
     temp_ = temp;
-    arm(temp_);
+    remove_if_cut_short(temp_);
     // The permissions of the file replaced, or those of a new file.
     mode_t mode = st.st_mode & 07777;
     if (!exists) {
@@ -110,7 +69,7 @@ OutputFile::~OutputFile() {
     if (file_ != nullptr && file_ != stdout) std::fclose(file_);
     if (!temp_.empty() && !committed_) {
         ::unlink(temp_.c_str());
-        disarm();
+        forget_if_cut_short(temp_);
     }
 }
 
@@ -119,6 +78,12 @@ void OutputFile::fail(int error) const { throw UsageError("cannot write " + show
 void OutputFile::write(std::string_view bytes) {
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail(errno);
 }
+
+void OutputFile::flush() {
+    if (temp_.empty() && std::fflush(file_) != 0) fail(errno);
+}
+
+int OutputFile::fd() const { return ::fileno(file_); }
 
 void OutputFile::commit() {
     if (std::fflush(file_) != 0 || std::ferror(file_)) fail(errno);
@@ -130,7 +95,7 @@ void OutputFile::commit() {
     if (temp_.empty()) return;
     if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
     committed_ = true;
-    disarm();
+    forget_if_cut_short(temp_);
 }
 
 }  // namespace qelhost

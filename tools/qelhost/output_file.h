@@ -2,7 +2,7 @@
 // regular file (new or existing, also the input itself) is written to a
 // temporary file in the target's folder and renamed over the target only
 // once the last row is written, flushed and synced without error.  An
-// error, SIGINT, SIGTERM, SIGHUP or a crash leaves the target as it was and
+// error, a signal (cut_short.h) or a crash leaves the target as it was and
 // removes the temporary file.  Standard output and targets that are not
 // regular files (a device such as /dev/null, a pipe) are written in place.
 #pragma once
@@ -24,6 +24,12 @@ public:
 
     // Throws UsageError on a failed write.
     void write(std::string_view bytes);
+    // Hands what was written to a target written in place (standard
+    // output, a pipe), so that its reader sees the rows as they are
+    // computed; a temporary file keeps its buffer.
+    void flush();
+    // The descriptor written to.
+    int fd() const;
     // Flushes and, for a temporary file, renames it over the target.
     void commit();
 

@@ -1,24 +1,23 @@
 // qelhost run: computes columns over a CSV file, row by row, as a
 // data-processing host does, and writes the input columns and the computed
 // ones.  Rows keep their order and none is dropped; a failed call leaves an
-// empty cell.  A summary goes to standard error.  The output replaces its
-// target only once it is complete (output_file.h), so a run onto its own
-// input reads the input whole and a failed run leaves the target as it was.
+// empty cell.  A summary goes to standard error.  Input from a pipe is
+// computed as it arrives, and the rows computed go out before the run waits
+// for more (input.h).  The output replaces its target only once it is
+// complete (output_file.h), so a run onto its own input reads the file as
+// it was and a failed or interrupted run leaves the target as it was.
 #include "commands.h"
 #include "csv.h"
+#include "cut_short.h"
+#include "input.h"
 #include "json.h"
 #include "output_file.h"
 #include "printable.h"
 #include "program.h"
+#include "progress.h"
 #include "refusals.h"
 #include "rounding.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -37,65 +36,6 @@ using qelfin::host::status_name;
 constexpr size_t kBatchRows = 1024;            // rows read, computed and written together
 constexpr size_t kFlushBytes = size_t{1} << 20;  // output is written in blocks of about this size
 constexpr size_t kProgressBytes = size_t{8} << 20;  // files at least this large show a progress bar
-
-// The whole input: a regular file mapped into memory as it stands (no copy,
-// the page cache is read in place), anything else (a pipe, a terminal)
-// read block by block.
-class Input {
-public:
-    explicit Input(const std::string& path) {
-        const bool from_stdin = path == "-";
-        const std::string shown = from_stdin ? std::string("standard input") : path;
-        const int fd = from_stdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) throw UsageError("cannot read " + shown + ": " + std::strerror(errno));
-        struct stat st{};
-        const bool have_stat = ::fstat(fd, &st) == 0;
-        if (have_stat && S_ISDIR(st.st_mode)) {
-            if (!from_stdin) ::close(fd);
-            throw UsageError("cannot read " + shown + ": it is a directory");
-        }
-        if (have_stat && S_ISREG(st.st_mode) && st.st_size > 0) {
-            void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (p != MAP_FAILED) {
-                map_ = p;
-                map_size_ = static_cast<size_t>(st.st_size);
-                text_ = std::string_view(static_cast<const char*>(p), map_size_);
-                if (!from_stdin) ::close(fd);
-                return;
-            }
-        }
-        size_t used = 0;
-        owned_.resize(size_t{1} << 16);
-        for (;;) {
-            if (used == owned_.size()) owned_.resize(owned_.size() * 2);
-            const ssize_t n = ::read(fd, owned_.data() + used, owned_.size() - used);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                const int error = errno;
-                if (!from_stdin) ::close(fd);
-                throw UsageError("cannot read " + shown + ": " + std::strerror(error));
-            }
-            if (n == 0) break;
-            used += static_cast<size_t>(n);
-        }
-        if (!from_stdin) ::close(fd);
-        owned_.resize(used);
-        text_ = owned_;
-    }
-    ~Input() {
-        if (map_ != nullptr) ::munmap(map_, map_size_);
-    }
-    Input(const Input&) = delete;
-    Input& operator=(const Input&) = delete;
-
-    std::string_view text() const { return text_; }
-
-private:
-    std::string owned_;
-    void* map_ = nullptr;
-    size_t map_size_ = 0;
-    std::string_view text_;
-};
 
 struct Compute {
     std::string text;  // as given to --compute
@@ -124,34 +64,12 @@ std::string status_counts(int64_t ok, const std::map<uint32_t, int64_t>& failure
     return s;
 }
 
-class Progress {
-public:
-    Progress(bool on, size_t total) : on_(on), total_(total) {}
-    void update(size_t done, int64_t rows) {
-        if (!on_) return;
-        const int percent = static_cast<int>(done * 100 / (total_ ? total_ : 1));
-        if (percent == percent_) return;
-        percent_ = percent;
-        const int filled = percent / 4;
-        std::fprintf(stderr, "\rqelhost: [%s%s] %3d%%  %lld rows", std::string(static_cast<size_t>(filled), '#').c_str(),
-                     std::string(static_cast<size_t>(25 - filled), '.').c_str(), percent, static_cast<long long>(rows));
-        std::fflush(stderr);
-        shown_ = true;
-    }
-    // Clears the bar so that a message can take the line.
-    void clear() {
-        if (!shown_) return;
-        std::fputs("\r\033[K", stderr);
-        shown_ = false;
-        percent_ = -1;
-    }
-
-private:
-    bool on_;
-    size_t total_;
-    int percent_ = -1;
-    bool shown_ = false;
-};
+// Where SIGINT stopped the run: the first row not written.
+int interrupted(int64_t row, const std::string& output) {
+    const std::string left = output.empty() ? "the rows before it were written" : printable(output) + " was left as it was";
+    std::fprintf(stderr, "qelhost: interrupted at row %lld; %s\n", static_cast<long long>(row), left.c_str());
+    return kExitInterrupted;
+}
 
 // One row as a JSON object: input cells as strings (null when the row has
 // no such cell), computed cells as numbers (null when missing), then the
@@ -187,21 +105,26 @@ void append_json_row(std::string& out, const std::vector<std::string>& names, si
 
 int run(const Module& module, const RunOptions& options) {
     const Clock::time_point start = Clock::now();
-    const Input input(options.input);
-    std::string_view data = input.text();
+    stop_on_interrupt();
+    Input input(options.input);
     // A byte-order mark (spreadsheets write one) is not part of the first
     // column's name; it is written back in front of the output.
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    const bool has_mark = data.substr(0, kByteOrderMark.size()) == kByteOrderMark;
-    if (has_mark) data.remove_prefix(kByteOrderMark.size());
-    const Clock::duration read_time = Clock::now() - start;
+    const bool has_mark = input.window().substr(0, kByteOrderMark.size()) == kByteOrderMark;
+    if (has_mark) input.skip(kByteOrderMark.size());
+    Clock::duration read_time = Clock::now() - start;
     const char delim = options.delimiter;
 
-    CsvReader reader(data, delim);
+    CsvReader reader(input.window(), delim, input.complete());
     std::vector<Field> header_fields;
     Record header;
-    if (!reader.next(header_fields, header))
-        throw UsageError(options.input + " is empty: the first row must name the columns");
+    while (!reader.next(header_fields, header)) {
+        if (reader.at_end() || !input.refill(reader.offset())) {
+            if (stop_requested()) return interrupted(1, options.output);
+            throw UsageError(options.input + " is empty: the first row must name the columns");
+        }
+        reader.advance(input.window(), input.complete());
+    }
 
     // Slots: the input columns in file order, then each new computed column.
     Scope scope;
@@ -313,7 +236,9 @@ int run(const Module& module, const RunOptions& options) {
 
     Program program(module, std::move(tree), options.caller_kind, kBatchRows);
     program.set_timing(options.timing);
-    Progress progress(options.progress && isatty(STDERR_FILENO) && data.size() >= kProgressBytes, data.size());
+    Progress progress(options.progress && progress_fits(out_file.fd()) &&
+                          (input.total() == 0 || input.total() >= kProgressBytes),
+                      input.total());
 
     RefusalLog refusals(module, program, compute_names, status_columns, options.errors, kBatchRows);
     program.set_refusal_handler([&](int32_t site, int64_t row_number, size_t batch_row, std::span<const double> args,
@@ -346,13 +271,32 @@ int run(const Module& module, const RunOptions& options) {
     std::vector<double> results(kBatchRows);
     Clock::duration parse_time{}, evaluate_time{}, write_time{};
     int64_t rows = 0;
+    // The next window of input read as it arrives; before the run waits
+    // for it, the rows computed so far go out.  False at the end of the
+    // input, or when SIGINT asked the run to stop.
+    auto next_window = [&] {
+        if (reader.at_end() || stop_requested()) return false;
+        const Clock::time_point t = Clock::now();
+        if (!input.ready()) {
+            flush();
+            refusals.flush();
+            out_file.flush();
+        }
+        const bool more = input.refill(reader.offset());
+        reader.advance(input.window(), input.complete());
+        read_time += Clock::now() - t;
+        return more;
+    };
 
     for (;;) {
         const Clock::time_point t0 = Clock::now();
         fields.clear();
         size_t n = 0;
         while (n < kBatchRows && reader.next(fields, records[n])) ++n;
-        if (n == 0) break;
+        if (n == 0) {
+            if (!next_window()) break;
+            continue;
+        }
         for (size_t r = 0; r < n; ++r) {
             const Record& rec = records[r];
             double* row = &values[r * slots];
@@ -429,6 +373,16 @@ int run(const Module& module, const RunOptions& options) {
         write_time += t3 - t2;
         rows += static_cast<int64_t>(n);
         progress.update(reader.offset(), rows);
+        if (stop_requested()) break;
+    }
+    if (stop_requested()) {
+        // What was computed stays written where the output is written in
+        // place; a temporary file is removed as the run unwinds.
+        flush();
+        refusals.flush();
+        out_file.flush();
+        progress.clear();
+        return interrupted(rows + 1, options.output);
     }
     const Clock::time_point t4 = Clock::now();
     flush();
