@@ -4,7 +4,8 @@
 # at most 0.35 as the project grows.
 #
 # Test code: tests/, fuzz/ (not its seeds or the inputs it failed on),
-# postgres/sql/*.sql and postgres test scripts, python/tests/.  Other source:
+# postgres/sql/*.sql and postgres test scripts and checks (the cross-check,
+# the catalogue check), python/tests/.  Other source:
 # src, include, host, tools, bench, scripts, cmake, .ci, postgres, python and
 # the top-level CMakeLists.txt and CMakePresets.json.  Source files are C, C++, assembly, shell,
 # Python, SQL, CMake files and export maps; expected outputs, data, seeds and
@@ -27,7 +28,7 @@ sources() {
 # Test scripts of components that keep them among their own sources.
 is_test() {
     case "$1" in
-        postgres/sql/*.sql | postgres/test* | postgres/*/test* | python/tests/* | python/*/tests/*) return 0 ;;
+        postgres/sql/*.sql | postgres/test* | postgres/*/test* | postgres/*check* | python/tests/* | python/*/tests/*) return 0 ;;
     esac
     return 1
 }
