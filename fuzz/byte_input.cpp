@@ -163,7 +163,6 @@ void write_arg(ByteWriter& out, const ArgValue& a) {
 }
 
 void write_length(ByteWriter& out, int32_t n) {
-    if (n < 0 || n > kMaxLength) throw std::invalid_argument("argument list too long for the encoder");
     if (n < 32) return out.byte(static_cast<uint8_t>(n));
     out.byte(0xE0);
     out.le(static_cast<uint64_t>(n - 32), 2);
@@ -197,15 +196,10 @@ void write_record(ByteWriter& out, const OpRecord& r) {
     out.byte(r.op);
     out.byte(r.flags);
     out.byte(r.site);
-    if (r.ints.size() > 3) throw std::invalid_argument("at most three integers per record");
     out.byte(static_cast<uint8_t>(r.ints.size()));
     for (int32_t v : r.ints) write_int(out, v);
-    const auto explicit_count = static_cast<int32_t>(r.values.size());
-    if (r.length <= kExplicitValues ? explicit_count != r.length
-                                    : explicit_count < 1 || explicit_count > kExplicitValues)
-        throw std::invalid_argument("a record's explicit values do not fit its length");
     write_length(out, r.length);
-    if (r.length > kExplicitValues) out.byte(static_cast<uint8_t>(explicit_count - 1));
+    if (r.length > kExplicitValues) out.byte(static_cast<uint8_t>(r.values.size() - 1));
     for (const auto& a : r.values) write_arg(out, a);
 }
 

@@ -111,7 +111,9 @@ struct OpRecord {
 
 OpRecord read_record(ByteReader& in);
 // Writes a record: `values` must hold all `length` arguments when the list
-// is at most kExplicitValues long, else the period the list repeats.
+// is at most kExplicitValues long, else the period the list repeats (1 to
+// kExplicitValues values); a record that breaks the format does not decode
+// as written (encode_seed checks that).
 void write_record(ByteWriter& out, const OpRecord& r);
 
 // Site byte helpers: caller kinds the decoder knows, by bits 3-5.

@@ -34,7 +34,7 @@ for target in "${targets[@]}"; do
     artifacts=$build/artifacts/$target
     log=$build/logs/$target.log
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
-    "$build/qelfin_fuzz_seeds" "$target" "$corpus" fuzz/seeds/*.txt >/dev/null
+    "$build/qelfin_fuzz_seeds" "$target" "$corpus" fuzz/seeds/*.txt
     find "fuzz/regressions/$target" -type f ! -name '.*' -exec cp {} "$corpus/" \;
 
     echo "== fuzz $target: ${seconds} s, $workers worker(s), corpus $(ls "$corpus" | wc -l) inputs"
