@@ -70,17 +70,7 @@ private:
     size_t pos_ = 0;
 };
 
-class ByteWriter {
-public:
-    void byte(uint8_t b) { out_.push_back(b); }
-    void le(uint64_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) byte(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    const std::vector<uint8_t>& bytes() const { return out_; }
-
-private:
-    std::vector<uint8_t> out_;
-};
+using ByteWriter = std::vector<uint8_t>;
 
 // One argument as the harness builds it into a block.
 struct ArgValue {

@@ -41,7 +41,8 @@ std::string show(double x) {
 // Texts in double quotes, cut after 24 bytes.
 std::string show(const ArgValue& a) {
     if (a.numeric) return show(a.number);
-    return '"' + a.text.substr(0, 24) + (a.text.size() > 24 ? "...(" + std::to_string(a.text.size()) + " bytes)" : "\"");
+    const std::string more = a.text.size() > 24 ? "...(" + std::to_string(a.text.size()) + " bytes)" : "\"";
+    return '"' + a.text.substr(0, 24) + more;
 }
 
 std::string show_args(const std::vector<ArgValue>& values, int32_t length) {

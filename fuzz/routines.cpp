@@ -264,7 +264,8 @@ Outcome Harness::Impl::routine_op(Session& s, const OpRecord& r) {
         // positive code (or a rate); it fails with 0.0, not MISSING.
         for (const auto& [solver, fn, hi] : {std::tuple{"zcmpnd", f.zcmpnd_, 1}, {"zsaving", f.zsaving_, 1},
                                              {"zmort", f.zmort_, INT32_MAX}})
-            if (name == solver) check_error_word(v, err, 0, hi, result(fn(d(0), d(1), d(2), d(3), which, &err)), hi > 1);
+            if (name == solver)
+                check_error_word(v, err, 0, hi, result(fn(d(0), d(1), d(2), d(3), which, &err)), hi > 1);
         for (const auto& [solver, fn] :
              {std::pair{"zdcdb", f.zdcdb_}, {"zdpdb", f.zdpdb_}, {"zdcdbsl", f.zdcdbsl_}, {"zdpdbsl", f.zdpdbsl_}})
             if (name == solver) check_error_word(v, err, -4, 3, result(fn(d(0), d(1), d(2), d(3), &err)));

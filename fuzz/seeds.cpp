@@ -66,7 +66,6 @@ const struct {
 
 Seed encode_seed(const std::string& line) {
     Seed seed{SeedTarget::kEntries, {}, line};
-    ByteWriter out;
     int items = 0;
     const auto entries = Harness::entry_ops(), routines = Harness::routine_ops();
     std::istringstream calls(line);
@@ -132,13 +131,12 @@ Seed encode_seed(const std::string& line) {
         // again to the same bytes decodes to exactly the values written.
         ByteWriter once, again;
         write_record(once, r);
-        ByteReader in(once.bytes().data(), once.bytes().size());
+        ByteReader in(once.data(), once.size());
         write_record(again, read_record(in));
-        if (again.bytes() != once.bytes()) throw std::invalid_argument("does not decode as written: " + item);
-        for (uint8_t b : once.bytes()) out.byte(b);
+        if (again != once) throw std::invalid_argument("does not decode as written: " + item);
+        seed.bytes.insert(seed.bytes.end(), once.begin(), once.end());
     }
     if (items == 0) throw std::invalid_argument("empty seed");
-    seed.bytes = out.bytes();
     return seed;
 }
 
