@@ -57,6 +57,10 @@ constexpr int kSelPow10 = 231;                                   // +-10^k
 // 232..247: more small integers, 12..27
 constexpr int kCharFirst = 248;  // 248..255: character arguments
 
+void put_le(ByteWriter& out, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
 constexpr std::array<uint8_t, 8> kCallerKinds = {0x48, 0x58, 0x68, 0x88, 0x00, 0x01, 0x49, 0xFF};
 
 double pow10(int k) {
@@ -143,30 +147,29 @@ int32_t read_length(ByteReader& in) {
 void write_double(ByteWriter& out, double x) {
     const auto special = std::find_if(kSpecials.begin(), kSpecials.end(),
                                       [&](double s) { return std::bit_cast<uint64_t>(s) == std::bit_cast<uint64_t>(x); });
-    if (special != kSpecials.end()) return out.byte(static_cast<uint8_t>(special - kSpecials.begin()));
-    out.byte(kSelRaw);
-    out.le(std::bit_cast<uint64_t>(x), 8);
+    if (special != kSpecials.end()) return out.push_back(static_cast<uint8_t>(special - kSpecials.begin()));
+    out.push_back(kSelRaw);
+    put_le(out, std::bit_cast<uint64_t>(x), 8);
 }
 
 void write_int(ByteWriter& out, int32_t v) {
-    if (v >= -0x20 && v < 0xE0 - 0x20) return out.byte(static_cast<uint8_t>(v + 0x20));
-    out.byte(0xE0);
-    out.le(static_cast<uint32_t>(v), 4);
+    if (v >= -0x20 && v < 0xE0 - 0x20) return out.push_back(static_cast<uint8_t>(v + 0x20));
+    out.push_back(0xE0);
+    put_le(out, static_cast<uint32_t>(v), 4);
 }
 
 void write_arg(ByteWriter& out, const ArgValue& a) {
     if (a.numeric) return write_double(out, a.number);
-    out.byte(kCharFirst + 3);
-    out.byte(static_cast<uint8_t>(std::min<size_t>(a.text.size(), 0xFF)));
-    if (a.text.size() >= 0xFF) out.le(a.text.size(), 2);
-    for (char c : a.text) out.byte(static_cast<uint8_t>(c));
+    out.push_back(kCharFirst + 3);
+    out.push_back(static_cast<uint8_t>(std::min<size_t>(a.text.size(), 0xFF)));
+    if (a.text.size() >= 0xFF) put_le(out, a.text.size(), 2);
+    for (char c : a.text) out.push_back(static_cast<uint8_t>(c));
 }
 
 void write_length(ByteWriter& out, int32_t n) {
-    if (n < 0 || n > kMaxLength) throw std::invalid_argument("argument list too long for the encoder");
-    if (n < 32) return out.byte(static_cast<uint8_t>(n));
-    out.byte(0xE0);
-    out.le(static_cast<uint64_t>(n - 32), 2);
+    if (n < 32) return out.push_back(static_cast<uint8_t>(n));
+    out.push_back(0xE0);
+    put_le(out, static_cast<uint64_t>(n - 32), 2);
 }
 
 }  // namespace
@@ -194,18 +197,13 @@ OpRecord read_record(ByteReader& in) {
 }
 
 void write_record(ByteWriter& out, const OpRecord& r) {
-    out.byte(r.op);
-    out.byte(r.flags);
-    out.byte(r.site);
-    if (r.ints.size() > 3) throw std::invalid_argument("at most three integers per record");
-    out.byte(static_cast<uint8_t>(r.ints.size()));
+    out.push_back(r.op);
+    out.push_back(r.flags);
+    out.push_back(r.site);
+    out.push_back(static_cast<uint8_t>(r.ints.size()));
     for (int32_t v : r.ints) write_int(out, v);
-    const auto explicit_count = static_cast<int32_t>(r.values.size());
-    if (r.length <= kExplicitValues ? explicit_count != r.length
-                                    : explicit_count < 1 || explicit_count > kExplicitValues)
-        throw std::invalid_argument("a record's explicit values do not fit its length");
     write_length(out, r.length);
-    if (r.length > kExplicitValues) out.byte(static_cast<uint8_t>(explicit_count - 1));
+    if (r.length > kExplicitValues) out.push_back(static_cast<uint8_t>(r.values.size() - 1));
     for (const auto& a : r.values) write_arg(out, a);
 }
 

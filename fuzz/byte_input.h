@@ -70,17 +70,7 @@ private:
     size_t pos_ = 0;
 };
 
-class ByteWriter {
-public:
-    void byte(uint8_t b) { out_.push_back(b); }
-    void le(uint64_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) byte(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    const std::vector<uint8_t>& bytes() const { return out_; }
-
-private:
-    std::vector<uint8_t> out_;
-};
+using ByteWriter = std::vector<uint8_t>;
 
 // One argument as the harness builds it into a block.
 struct ArgValue {
@@ -111,7 +101,9 @@ struct OpRecord {
 
 OpRecord read_record(ByteReader& in);
 // Writes a record: `values` must hold all `length` arguments when the list
-// is at most kExplicitValues long, else the period the list repeats.
+// is at most kExplicitValues long, else the period the list repeats (1 to
+// kExplicitValues values); a record that breaks the format does not decode
+// as written (encode_seed checks that).
 void write_record(ByteWriter& out, const OpRecord& r);
 
 // Site byte helpers: caller kinds the decoder knows, by bits 3-5.

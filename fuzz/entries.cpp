@@ -3,9 +3,7 @@
 #include "fuzz/harness_impl.h"
 
 #include <algorithm>
-#include <cinttypes>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 
 namespace qelfin::fuzz {
@@ -151,12 +149,9 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         asked = counter_log.size() - watch.counter_asked;
         QELFIN_CHECK(v, asked == (needs_counter ? 1u : 0u),
                      "the counter pool was asked " + std::to_string(asked) + " times");
-        if (asked == 1) {
-            const auto& req = counter_log.back();
-            QELFIN_CHECK(
-                v, req.size == 4 && req.flags == kCounterFlags,
-                "counter requested with size " + std::to_string(req.size) + " and flags " + std::to_string(req.flags));
-        }
+        if (asked == 1)
+            QELFIN_CHECK(v, counter_log.back().size == 4 && counter_log.back().flags == kCounterFlags,
+                         "counter requested with the wrong size or flags");
         QELFIN_CHECK(v, s.host.vector_pool().requests().size() == watch.vector_asked, "the vector pool was asked");
         const bool refused = asked == 1 && !counter_log.back().granted;
         if (status == STATUS_NO_MEMORY) QELFIN_CHECK(v, refused, "STATUS_NO_MEMORY without a refused counter");
@@ -167,12 +162,10 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
     }
 
     // call_state and the counter behind it.
-    if (needs_counter && asked == 1) {
-        QELFIN_CHECK(v, (state_after == nullptr) == (status == STATUS_NO_MEMORY),
-                     "call_state not set as the counter allows");
-    } else {
+    if (needs_counter && asked == 1)
+        QELFIN_CHECK(v, (state_after == nullptr) == (status == STATUS_NO_MEMORY), "call_state not set as allowed");
+    else
         QELFIN_CHECK(v, state_after == state_before, "call_state changed");
-    }
     int32_t counter_after = counter_before;
     if (irr && status == 0 && changes > 1 && keeps_counter(site.kind)) ++counter_after;
     if (irr && state_after != nullptr)
@@ -212,10 +205,9 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
 
     site.call_state = state_after;
     if (v.failed()) {
-        char head[96];
-        std::snprintf(head, sizeof head, " caller kind 0x%X, flags 0x%X, counter %d, premarked %d -> status 0x%X",
-                      site.kind, r.flags, state_before ? counter_before : -1, decor.premark, status);
-        v.describe(name + show_args(values, n) + head + ", result " + show(result));
+        v.describe(name + show_args(values, n) + " caller kind " + std::to_string(site.kind) + ", flags " +
+                   std::to_string(r.flags) + ", counter " + std::to_string(counter_before) + " -> status " +
+                   std::to_string(status) + ", result " + show(result));
         fail(v);
     }
     return outcome;

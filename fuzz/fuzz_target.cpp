@@ -1,11 +1,6 @@
-// libFuzzer target, built twice: qelfin_fuzz_entries (QELFIN_FUZZ_ENTRIES=1:
-// the seventeen entries and the three scans, with host pool and toolkit
-// failures) and qelfin_fuzz_routines (the exported routines called directly,
-// with toolkit and vector pool failures).
+// libFuzzer target, built as qelfin_fuzz_entries (QELFIN_FUZZ_ENTRIES=1) and
+// qelfin_fuzz_routines: every input through the harness.
 #include "fuzz/harness.h"
-
-#include <cstddef>
-#include <cstdint>
 
 namespace {
 qelfin::fuzz::Harness* g_harness = nullptr;

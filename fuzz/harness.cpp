@@ -38,17 +38,11 @@ std::string show(double x) {
     return buf;
 }
 
-// Texts in double quotes, bytes outside printable ASCII as \xHH, long ones cut.
+// Texts in double quotes, cut after 24 bytes.
 std::string show(const ArgValue& a) {
     if (a.numeric) return show(a.number);
-    std::string s = "\"";
-    for (size_t i = 0; i < a.text.size() && i < 24; ++i) {
-        const auto u = static_cast<unsigned char>(a.text[i]);
-        char esc[8];
-        std::snprintf(esc, sizeof esc, u >= 0x20 && u < 0x7F && u != '"' && u != '\\' ? "%c" : "\\x%02X", u);
-        s += esc;
-    }
-    return s + (a.text.size() > 24 ? "...(" + std::to_string(a.text.size()) + " bytes)" : "\"");
+    const std::string more = a.text.size() > 24 ? "...(" + std::to_string(a.text.size()) + " bytes)" : "\"";
+    return '"' + a.text.substr(0, 24) + more;
 }
 
 std::string show_args(const std::vector<ArgValue>& values, int32_t length) {

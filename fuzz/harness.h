@@ -1,13 +1,7 @@
-// The robustness harness, the one place where the robustness checks make
-// calls of the module and check the contract after every call (fuzz/README.md):
-// the fuzz targets, the replay test, the thread test and the cross-build
-// runner all go through it.  run decodes a byte input into calls of the
-// entries and scans, or of the exported routines,
-// each input on a fresh session (a stand-in host, loaded as a host loads the
-// module); run_record makes one decoded call on a session the caller keeps
-// and returns what it gave.  A contract failure goes to the failure handler
-// with a description of the call; the default one prints it and aborts
-// (which is what libFuzzer needs to keep the input).
+// The robustness harness: the one place where the robustness checks call the
+// module and check the contract after every call (fuzz/README.md).  A contract
+// failure goes to the failure handler with a description of the call; the
+// default one prints it and aborts (what libFuzzer needs to keep the input).
 #pragma once
 
 #include "fuzz/byte_input.h"
@@ -32,10 +26,8 @@ struct Site {
 };
 
 // A host with the module loaded, and the call sites and value arena of one
-// caller.  A session made from another shares that one's host and module
-// (another thread calling the same module, or a call repeated aside): it
-// injects no faults, and the checks on the host's pool logs, which other
-// callers' calls also fill, are left out.
+// caller.  A session made from another shares its host and module: it injects
+// no faults and leaves out the checks on the host's pool logs.
 class Session {
     std::unique_ptr<standin::Host> own_host_;
     std::unique_ptr<host::Module> own_module_;

@@ -8,11 +8,8 @@
 
 #include <qelfin/qelfin.h>
 
-#include <array>
 #include <bit>
 #include <cstdint>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,13 +19,11 @@ inline uint64_t bits_of(double x) { return std::bit_cast<uint64_t>(x); }
 inline bool is_missing_bits(double x) { return bits_of(x) == QELFIN_MISSING_BITS; }
 
 // A signalling NaN the harness writes into every output before a call, to
-// see that the call wrote it.  Inputs never carry it (see no_sentinel).
+// see that the call wrote it.  Inputs never carry it: a value passed through
+// could pass for an output never written.
 inline constexpr uint64_t kUnwrittenBits = 0x7FF0DEAD0000BEEFull;
 inline double unwritten() { return std::bit_cast<double>(kUnwrittenBits); }
 inline bool is_unwritten(double x) { return bits_of(x) == kUnwrittenBits; }
-
-// Inputs must not carry the unwritten pattern, or a value passed through
-// could pass for an output never written.
 inline void avoid_unwritten(std::vector<ArgValue>& args) {
     for (auto& a : args)
         if (a.numeric && is_unwritten(a.number)) a.number = std::bit_cast<double>(kUnwrittenBits ^ 1);
@@ -39,9 +34,7 @@ std::string show(const ArgValue& a);
 // The arguments of a list of `length` repeating `values`.
 std::string show_args(const std::vector<ArgValue>& values, int32_t length);
 
-// Collects the failed checks of one call and reports them together.  The
-// call is described only when something failed (describing every call
-// would cost more than making it).
+// Collects the failed checks of one call; the call is described only when one failed.
 class Verdict {
 public:
     void add(std::string what) { failures_.push_back(std::move(what)); }
@@ -60,8 +53,7 @@ private:
         if (!(ok)) (verdict).add(what); \
     } while (0)
 
-// The host's fault switches and pool logs around one call.  A session that
-// shares its host injects no faults and reads no logs (other callers fill them).
+// The host's fault switches and pool logs around one call (none for a shared session).
 struct PoolWatch {
     PoolWatch(Session& s, uint8_t flags) : h(s.host), own(!s.shared), flags_(own && (flags & kFaults) ? flags : 0) {
         if (!own) return;
@@ -100,8 +92,7 @@ private:
     uint8_t flags_;
 };
 
-// The exported routines the harness calls directly, in the order of their
-// operation numbers (which the byte format fixes), and the three scans.
+// The exported routines in the order of their operation numbers, and the scans.
 #define QELFIN_ROUTINES(X)                                                                                   \
     X(zpower) X(zexpm1) X(zln1px) X(zlnSumOfExp) X(zqlog) X(zvasum) X(zvamx) X(vzatl) X(zcmpnd) X(zmort)      \
         X(zsaving) X(znpv) X(zirr_s) X(zirr) X(zdcdb) X(zdpdb) X(zdcdbsl) X(zdpdbsl) X(zdcsl) X(zdpsl)       \
@@ -117,8 +108,7 @@ struct Routines {
 #undef QELFIN_ROUTINE_SLOT
 };
 
-// A series read through the harness's own value callback, which checks
-// every index it is asked for.
+// A series read through the harness's own value callback, which records every index asked.
 struct SeriesProbe {
     const double* values = nullptr;  // read-only
     int32_t length = 0;              // valid indexes 0 .. length-1

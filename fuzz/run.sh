@@ -1,11 +1,7 @@
 #!/bin/bash
-# Runs the libFuzzer targets of the fuzz preset (build it first:
-# cmake --preset fuzz && cmake --build --preset fuzz).
-#
-#   fuzz/run.sh [-t SECONDS] [-w WORKERS] [TARGET...]
-#
-# -t: seconds per target (default 60, as in CI); -w: processes per target.
-# Corpora, failing inputs and logs are kept in build/fuzz (fuzz/README.md).
+# fuzz/run.sh [-t SECONDS per target, 60] [-w WORKERS per target] [TARGET...]:
+# the libFuzzer targets of the fuzz preset; corpora, failing inputs and logs
+# are kept in build/fuzz (fuzz/README.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,23 +22,18 @@ build=build/fuzz
 status=0
 for target in "${targets[@]}"; do
     fuzzer=$build/qelfin_fuzz_$target
-    if [ ! -x "$fuzzer" ]; then
-        echo "no $fuzzer: cmake --preset fuzz && cmake --build --preset fuzz" >&2
-        exit 1
-    fi
+    [ -x "$fuzzer" ] || { echo "no $fuzzer: cmake --preset fuzz && cmake --build --preset fuzz" >&2; exit 1; }
     corpus=$build/corpus/$target
     artifacts=$build/artifacts/$target
     log=$build/logs/$target.log
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
-    "$build/qelfin_fuzz_seeds" "$target" "$corpus" fuzz/seeds/*.txt >/dev/null
+    "$build/qelfin_fuzz_seeds" "$target" "$corpus" fuzz/seeds/*.txt
     find "fuzz/regressions/$target" -type f ! -name '.*' -exec cp {} "$corpus/" \;
 
     echo "== fuzz $target: ${seconds} s, $workers worker(s), corpus $(ls "$corpus" | wc -l) inputs"
     args=(-max_total_time="$seconds" -max_len=4096 -timeout=30 -rss_limit_mb=2048 -use_value_profile=1
           -print_final_stats=1 -artifact_prefix="$artifacts/")
-    if [ "$workers" -gt 1 ]; then
-        args+=(-fork="$workers" -ignore_crashes=0)
-    fi
+    [ "$workers" -gt 1 ] && args+=(-fork="$workers" -ignore_crashes=0)
     if "$fuzzer" "${args[@]}" "$corpus" >"$log" 2>&1; then
         grep -E '^#[0-9]+' "$log" | tail -1 || true
         grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true

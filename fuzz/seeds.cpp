@@ -1,3 +1,4 @@
+// The seed text form (seeds.h) parsed into records and written as bytes.
 #include "fuzz/seeds.h"
 
 #include "fuzz/byte_input.h"
@@ -18,22 +19,17 @@ namespace qelfin::fuzz {
 
 std::vector<std::string> seed_words(const std::string& item) {
     std::vector<std::string> out;
-    size_t i = 0;
-    while (i < item.size()) {
-        if (std::isspace(static_cast<unsigned char>(item[i]))) {
-            ++i;
-            continue;
-        }
-        size_t j = i;
+    for (size_t i = 0, j; i < item.size(); i = j) {
+        j = i + 1;
         if (item[i] == '"') {
             j = item.find('"', i + 1);
-            if (j == std::string::npos) throw std::invalid_argument("unterminated text in: " + item);
-            ++j;
+            if (j++ == std::string::npos) throw std::invalid_argument("unterminated text in: " + item);
+        } else if (std::isspace(static_cast<unsigned char>(item[i]))) {
+            continue;
         } else {
             while (j < item.size() && !std::isspace(static_cast<unsigned char>(item[j]))) ++j;
         }
         out.push_back(item.substr(i, j - i));
-        i = j;
     }
     return out;
 }
@@ -69,23 +65,17 @@ const struct {
 }  // namespace
 
 Seed encode_seed(const std::string& line) {
-    Seed seed;
-    seed.text = line;
-    ByteWriter out;
+    Seed seed{SeedTarget::kEntries, {}, line};
     int items = 0;
-    const auto entries = Harness::entry_ops();
-    const auto routines = Harness::routine_ops();
+    const auto entries = Harness::entry_ops(), routines = Harness::routine_ops();
     std::istringstream calls(line);
     for (std::string item; std::getline(calls, item, ';');) {
         const auto toks = seed_words(item);
         if (toks.empty()) continue;
-
         OpRecord r;
-        int site_index = 0;
+        int site_index = 0, premark = 0, extra = 0, op = -1;
         bool fresh = false;
         uint8_t kind = 0x00;
-        int premark = 0, extra = 0;
-        int op = -1;
         SeedTarget target = SeedTarget::kEntries;
         int32_t repeat_to = -1;
         for (const auto& t : toks) {
@@ -93,13 +83,12 @@ Seed encode_seed(const std::string& line) {
                                                [&](const auto& m) { return t == m.name; });
             if (modifier != std::end(kModifiers)) {
                 r.flags |= modifier->flags;
+            } else if (t.rfind("!premark=", 0) == 0) {
+                premark = std::stoi(t.substr(9)), r.flags |= kPremark;
+            } else if (t.rfind("!extra=", 0) == 0) {
+                extra = std::stoi(t.substr(7)), r.flags |= kExtraArguments;
             } else if (t[0] == '!') {
-                if (t.rfind("!premark=", 0) == 0)
-                    premark = std::stoi(t.substr(9)), r.flags |= kPremark;
-                else if (t.rfind("!extra=", 0) == 0)
-                    extra = std::stoi(t.substr(7)), r.flags |= kExtraArguments;
-                else
-                    throw std::invalid_argument("unknown modifier " + t);
+                throw std::invalid_argument("unknown modifier " + t);
             } else if (t[0] == '@') {
                 const size_t colon = t.find(':');
                 kind = static_cast<uint8_t>(std::stoul(t.substr(1, colon - 1), nullptr, 16));
@@ -111,15 +100,11 @@ Seed encode_seed(const std::string& line) {
                 repeat_to = std::stoi(t.substr(1));
             } else if (op < 0) {
                 op = index_of(entries, t);
-                if (op < 0) {
-                    op = index_of(routines, t);
-                    target = SeedTarget::kRoutines;
-                }
+                if (op < 0 && (op = index_of(routines, t)) >= 0) target = SeedTarget::kRoutines;
                 if (op < 0) throw std::invalid_argument("unknown function " + t);
-            } else if (t[0] == '"') {
-                r.values.push_back(ArgValue{false, 0.0, t.substr(1, t.size() - 2)});
             } else {
-                r.values.push_back(ArgValue{true, number(t), {}});
+                r.values.push_back(t[0] == '"' ? ArgValue{false, 0.0, t.substr(1, t.size() - 2)}
+                                               : ArgValue{true, number(t), {}});
             }
         }
         if (op < 0) throw std::invalid_argument("no function in: " + item);
@@ -142,22 +127,27 @@ Seed encode_seed(const std::string& line) {
         }
         r.op = static_cast<uint8_t>(op);
         r.site = make_site(site_index, fresh, kind);
-        write_record(out, r);
+        // The encoding is one-to-one, so a record that decodes and encodes
+        // again to the same bytes decodes to exactly the values written.
+        ByteWriter once, again;
+        write_record(once, r);
+        ByteReader in(once.data(), once.size());
+        write_record(again, read_record(in));
+        if (again != once) throw std::invalid_argument("does not decode as written: " + item);
+        seed.bytes.insert(seed.bytes.end(), once.begin(), once.end());
     }
     if (items == 0) throw std::invalid_argument("empty seed");
-    seed.bytes = out.bytes();
     return seed;
 }
 
-std::vector<Seed> read_seed_file(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read " + path);
+std::vector<Seed> read_seed_files(const std::vector<std::string>& paths) {
     std::vector<Seed> seeds;
-    std::string line;
-    while (std::getline(in, line)) {
-        const size_t at = line.find_first_not_of(" \t");
-        if (at == std::string::npos || line[at] == '#') continue;
-        seeds.push_back(encode_seed(line));
+    for (const auto& path : paths) {
+        std::ifstream in(path);
+        if (!in) throw std::runtime_error("cannot read " + path);
+        for (std::string line; std::getline(in, line);)
+            if (const size_t at = line.find_first_not_of(" \t"); at != std::string::npos && line[at] != '#')
+                seeds.push_back(encode_seed(line));
     }
     return seeds;
 }

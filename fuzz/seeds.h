@@ -29,11 +29,12 @@ struct Seed {
     std::string text;  // the line it came from
 };
 
-// Parses one line; throws std::invalid_argument on a malformed one.
+// Parses one line; throws std::invalid_argument on a malformed one, or on
+// one whose bytes would not decode to exactly the values written.
 Seed encode_seed(const std::string& line);
 
-// Every seed of a file (comments start with '#' at the beginning of a line).
-std::vector<Seed> read_seed_file(const std::string& path);
+// Every seed of the files (comments start with '#' at the beginning of a line).
+std::vector<Seed> read_seed_files(const std::vector<std::string>& paths);
 
 // The words of one call (between ';'): a quoted text is one word, quotes kept.
 std::vector<std::string> seed_words(const std::string& call);

@@ -49,27 +49,12 @@ void ValueArena::seal() {
     protect(PROT_READ);
 }
 
-void* ValueArena::low(size_t size, size_t align) {
+const void* ValueArena::put(const void* bytes, size_t size, size_t align) {
     const size_t at = (low_ + align - 1) / align * align;
-    if (at + size > high_) throw std::length_error("value arena full");
-    low_ = at + size;
+    if (at + std::max<size_t>(size, 1) > high_) throw std::length_error("value arena full");
+    low_ = at + std::max<size_t>(size, 1);
+    if (size > 0) std::memcpy(base_ + at, bytes, size);
     return base_ + at;
-}
-
-const double* ValueArena::put_doubles(std::span<const double> xs) {
-    auto* p = static_cast<double*>(low(xs.size_bytes() == 0 ? 1 : xs.size_bytes(), alignof(double)));
-    if (!xs.empty()) std::memcpy(p, xs.data(), xs.size_bytes());
-    return p;
-}
-
-const CharValue* ValueArena::put_chars(const uint8_t* text, uint16_t length, uint8_t host0, uint8_t host1) {
-    auto* p = static_cast<CharValue*>(low(sizeof(CharValue), alignof(CharValue)));
-    std::memset(p, 0, sizeof *p);  // padding included: the first eight bytes are read as a double
-    p->host[0] = host0;
-    p->host[1] = host1;
-    p->length = length;
-    p->bytes = text;
-    return p;
 }
 
 const uint8_t* ValueArena::put_text(const std::string& text) {
@@ -113,9 +98,13 @@ TestBlock::TestBlock(ValueArena& arena, std::span<const ArgValue> values, int32_
             const uint8_t*& text = texts[source];
             if (text == nullptr) text = arena.put_text(a.text);
             const uint64_t h = seed != 0 ? splitmix64(seed) : 0;
+            CharValue c;
+            std::memset(&c, 0, sizeof c);  // padding included: the first eight bytes are read as a double
+            c.host[0] = static_cast<uint8_t>(h), c.host[1] = static_cast<uint8_t>(h >> 8);
+            c.length = static_cast<uint16_t>(a.text.size());
+            c.bytes = text;
             d.flags = host_bits;
-            d.value = const_cast<CharValue*>(arena.put_chars(text, static_cast<uint16_t>(a.text.size()),
-                                                             static_cast<uint8_t>(h), static_cast<uint8_t>(h >> 8)));
+            d.value = const_cast<void*>(arena.put(&c, sizeof c, alignof(CharValue)));
         }
     }
     if (decor.premark >= 1 && decor.premark <= block_->arg_count) block_->args[decor.premark - 1].flags |= ARG_INVALID;

@@ -1,13 +1,7 @@
-// Where the harness keeps what it hands the module.
-//
-// ValueArena: argument values, character records and texts live in pages
-// that are made read-only before the call, so that any write through a
-// value pointer faults at once.  Texts are laid out from the top of the
-// arena down, the first one ending at a page that is never accessible.
-//
-// TestBlock: the argument block itself (header and descriptors) is a heap
-// allocation of exactly its size, so that the address sanitizer reports a
-// read of a descriptor the block does not hold.
+// Where the harness keeps what it hands the module: values and texts in an
+// arena made read-only for the call (texts from the top down, the first
+// ending at a page never accessible), the block on the heap at exactly its
+// size, so that the address sanitizer sees a read beyond its descriptors.
 #pragma once
 
 #include "fuzz/byte_input.h"
@@ -33,12 +27,14 @@ public:
     void open();  // writable and empty
     void seal();  // read-only until the next open()
 
-    const double* put_doubles(std::span<const double> xs);
-    const CharValue* put_chars(const uint8_t* text, uint16_t length, uint8_t host0, uint8_t host1);
+    // A copy of `size` bytes, from the bottom up.
+    const void* put(const void* bytes, size_t size, size_t align);
+    const double* put_doubles(std::span<const double> xs) {
+        return static_cast<const double*>(put(xs.data(), xs.size_bytes(), alignof(double)));
+    }
     const uint8_t* put_text(const std::string& text);  // from the top down
 
 private:
-    void* low(size_t size, size_t align);
     void protect(int prot);
     uint8_t* base_ = nullptr;
     size_t size_ = 0;
@@ -69,7 +65,6 @@ public:
 
     FunctionArgs* get() { return block_; }
     const FunctionArgs* get() const { return block_; }
-    int32_t count() const { return block_->arg_count; }
     size_t bytes() const { return bytes_; }
 
     // The first eight bytes behind argument i's value pointer (1-based), whatever its type.

@@ -1,7 +1,5 @@
 // A module that loads like qelfin and breaks the contract on purpose, one
-// rule per function, so that the harness's checks can be seen to catch
-// what they claim to (the broken rule of each: kEntries below and the table
-// of test_harness_checks.cpp).  Never built into anything but that test.
+// rule per function, for test_harness_checks.cpp alone.
 #include <qelfin/qelfin.h>
 
 #include <cstring>

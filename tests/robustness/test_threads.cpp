@@ -1,10 +1,6 @@
-// Concurrency: eight threads make the calls of the seed corpus at once
-// through one host and one loaded module, each with call sites and argument
-// values of its own, through the robustness harness (which checks the
-// contract after every call).  Every call must give what it gives when the
-// program runs alone: status, result bits, marks and notes.  The x64-tsan
-// preset runs this under ThreadSanitizer, which also reports any
-// unsynchronised shared state in the module.
+// Eight threads make the calls of the seed corpus at once through one host
+// and one module, each with call sites and values of its own; every call must
+// give what it gives alone (fuzz/README.md, "Threads").
 #include "fuzz/harness.h"
 #include "fuzz/seeds.h"
 
@@ -37,10 +33,9 @@ TEST(Threads, EveryCallGivesWhatItGivesAlone) {
     });
     Session owner(module_path_from_environment());  // the host every thread calls through
     std::vector<Call> program;  // every call of the seeds
-    for (const char* file : {"entries.txt", "routines.txt"})
-        for (const Seed& seed : read_seed_file(std::string(QELFIN_SEED_DIR) + "/" + file))
-            for (ByteReader in(seed.bytes.data(), seed.bytes.size()); !in.empty();)
-                program.push_back({read_record(in), seed.target == SeedTarget::kEntries, seed.text});
+    for (const Seed& seed : read_seed_files({QELFIN_SEED_DIR "/entries.txt", QELFIN_SEED_DIR "/routines.txt"}))
+        for (ByteReader in(seed.bytes.data(), seed.bytes.size()); !in.empty();)
+            program.push_back({read_record(in), seed.target == SeedTarget::kEntries, seed.text});
     auto run = [&] {
         Session mine(owner);
         std::vector<Outcome> out;

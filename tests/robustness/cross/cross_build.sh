@@ -1,11 +1,6 @@
 #!/bin/bash
-# The two builds against each other: generates the cross-build table, runs it
-# through the x86-64 and the i386 stand-in hosts (the latter under qemu-i386
-# where the kernel cannot run 32-bit programs) and compares the results.
-#
-#   cross_build.sh X64-BUILD-DIR I386-BUILD-DIR WORK-DIR [CALLS]
-#
-# The table is made from the seed corpus, fuzz/seeds/*.txt.  Exits 77 (CTest: skipped) when the i386 build is absent.
+# cross_build.sh X64-BUILD I386-BUILD WORK-DIR [CALLS]: the cross-build table
+# (fuzz/README.md) run on both builds and compared; exits 77 (skipped) without an i386 build.
 set -euo pipefail
 x64=$1 i386=$2 work=$3 calls=${4:-300000}
 

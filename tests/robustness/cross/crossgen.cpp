@@ -1,15 +1,7 @@
-// qelfin_crossgen: writes the cross-build table, one call per line in the
-// seeds' text form (fuzz/seeds.h), which the runner of each build hands to
-// the robustness harness (qelfin_crossrun).
-//
-//   qelfin_crossgen CALLS SEED SEED-FILE...
-//
-// Each line is a call of the seed corpus (its calls split at ';', those that
-// inject faults left out) with its figures moved: most amounts, rates,
-// periods and flows scaled by a random factor (whole numbers stay whole,
-// signs stay, so series keep their sign changes), now and then one replaced
-// by a special value of the fuzzer.  The generator runs on one build and
-// both read its table, so its own arithmetic never has to agree across builds.
+// qelfin_crossgen CALLS SEED SEED-FILE...: writes the cross-build table, one
+// call per line in the seeds' text form: calls of the seed corpus without
+// fault injection, their figures moved (fuzz/README.md, "The two builds
+// against each other").  Only the x86-64 build runs it.
 #include "fuzz/byte_input.h"
 #include "fuzz/seeds.h"
 
@@ -19,7 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,18 +57,11 @@ double moved(double x) {
 int main(int argc, char** argv) {
     if (argc < 4) return std::fprintf(stderr, "usage: %s CALLS SEED SEED-FILE...\n", argv[0]), 2;
     std::vector<std::string> calls;
-    for (int i = 3; i < argc; ++i) {
-        std::ifstream in(argv[i]);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            for (size_t start = 0, end; start < line.size(); start = end + 1) {
-                end = std::min(line.find(';', start), line.size());
-                const std::string call = line.substr(start, end - start);
-                if (call.find('!') == std::string::npos && call.find_first_not_of(' ') != std::string::npos)
-                    calls.push_back(call);
-            }
-        }
+    for (const auto& seed : qelfin::fuzz::read_seed_files({argv + 3, argv + argc})) {
+        std::istringstream in(seed.text);
+        for (std::string call; std::getline(in, call, ';');)
+            if (call.find('!') == std::string::npos && call.find_first_not_of(' ') != std::string::npos)
+                calls.push_back(call);
     }
     if (calls.empty()) return std::fputs("no calls in the seed files\n", stderr), 2;
     g_state = std::strtoull(argv[2], nullptr, 10);

@@ -1,15 +1,11 @@
-// qelfin_crossrun: runs the cross-build table through the robustness
-// harness on the module of its own build (the contract is checked on every
-// call), and writes one result line per call:
+// qelfin_crossrun TABLE [MODULE]: runs the cross-build table through the
+// harness on the module of its own build and writes one line per call:
 //
 //   INDEX STATUS MARKED/MARKS NOTES O=OUT[,OUT] L=CALLS [P=... Q=... R=...]
 //
-// (Outcome::text, then L: the calls of exp, log and pow the call made, and
-// when L > 0 the STATUS/OUT of the call again from the call site as it was,
-// with every exp, log and pow result moved one ulp up (P), down (Q) and
-// alternately (R), by libm_probe.c).  Exits 1 on a contract failure.
-//
-//   qelfin_crossrun TABLE [MODULE]
+// L counts the calls of exp, log and pow; when L > 0, P, Q and R are the
+// STATUS/OUT of the call repeated with every such result moved one ulp up,
+// down and alternately (libm_probe.c).  Exits 1 on a contract failure.
 #include "fuzz/harness.h"
 #include "fuzz/seeds.h"
 

@@ -1,8 +1,6 @@
-/* exp, log and pow as the module sees them when the cross-build runner
- * loads it.  The runner exports these definitions (it is linked with
- * ENABLE_EXPORTS), so the module's calls bind here rather than to libm:
- * each call is counted, forwarded to libm, and its result may be moved by
- * one unit in the last place (no <math.h>: these define the names it declares). */
+/* exp, log and pow as the module sees them in the cross-build runner, which
+ * exports them: each call is counted, forwarded to libm, and its result may
+ * be moved by one ulp (no <math.h>: these define the names it declares). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdlib.h>
