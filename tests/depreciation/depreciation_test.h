@@ -2,7 +2,7 @@
 // name, and the value of a call that must succeed.
 #pragma once
 
-#include "host/standin/standin.h"
+#include "numeric/loaded.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +16,7 @@ namespace deptest {
 using qelfin::host::Arg;
 using qelfin::host::CallResult;
 
-inline qelfin::host::Module& module() {
-    static qelfin::standin::Host host;
-    static qelfin::host::Module m(host);
-    return m;
-}
+using qelfin::test::module;
 
 inline CallResult call(std::string_view fn, const std::vector<Arg>& args) {
     return module().call(fn, std::span<const Arg>(args));

@@ -3,7 +3,6 @@
 // device, an unwritable folder, and input bytes quoted in messages.
 #include "qelhost/runner.h"
 
-#include <grp.h>
 #include <signal.h>
 
 #include <set>
@@ -40,31 +39,12 @@ protected:
     }
 
     // Starts qelhost; standard output to `out` (a path), standard error to
-    // a file of the test folder.  As `nobody` when asked and run as root.
+    // a file of the test folder.
     pid_t start(const std::vector<std::string>& args, const std::string& out, bool unprivileged = false) {
-        std::vector<std::string> argv = qelhost_command(args);
-        std::vector<char*> pointers;
-        for (std::string& a : argv) pointers.push_back(a.data());
-        pointers.push_back(nullptr);
-        const std::string err = (dir_ / "stderr").string();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
-            if (unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                                                    setresuid(65534, 65534, 65534) != 0))
-                _exit(126);
-            execv(pointers[0], pointers.data());
-            _exit(127);
-        }
+        const int fds[] = {open("/dev/null", O_RDONLY | O_CLOEXEC), open_output(out), open_output(dir_ / "stderr")};
+        const pid_t pid = start_qelhost(args, fds[0], fds[1], fds[2], unprivileged);
+        for (const int fd : fds) close(fd);
         return pid;
-    }
-    // Exit status, or 128 + the signal that ended it.
-    static int finish(pid_t pid) {
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
-        return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     }
     int run(const std::vector<std::string>& args, bool unprivileged = false) {
         return finish(start(args, (dir_ / "stdout").string(), unprivileged));

@@ -1,16 +1,18 @@
 // Running the built qelhost binary from a test: arguments, a file as
 // standard input, and the exit status, standard output and standard error
 // it ends with; files the test writes live in one temporary folder per suite.
+// The tests that drive a run themselves (pipes, signals) start it here too.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <grp.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -67,6 +69,39 @@ inline std::vector<std::string> qelhost_command(const std::vector<std::string>& 
     return argv;
 }
 
+// Starts qelhost with standard input, output and error on the given
+// descriptors (the caller closes its own copies), SIGINT at its default
+// whatever started the test; as `nobody` when asked and run as root.
+inline pid_t start_qelhost(const std::vector<std::string>& args, int in, int out, int err, bool unprivileged = false) {
+    std::vector<std::string> argv = qelhost_command(args);
+    std::vector<char*> pointers;
+    for (std::string& a : argv) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGINT, SIG_DFL);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+        if (unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                                                setresuid(65534, 65534, 65534) != 0))
+            _exit(126);
+        execv(pointers[0], pointers.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// A file opened for the standard output or error of a run (closed on exec).
+inline int open_output(const fs::path& p) { return open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644); }
+
+// Exit status, or 128 + the signal that ended it; the peak memory when asked.
+inline int finish(pid_t pid, long* peak_kib = nullptr) {
+    int wstatus = 0;
+    rusage usage{};
+    wait4(pid, &wstatus, 0, &usage);
+    if (peak_kib) *peak_kib = usage.ru_maxrss;
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+
 class QelhostRun : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -83,27 +118,12 @@ protected:
     }
 
     static Outcome qelhost(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
-        std::vector<std::string> argv = qelhost_command(args);
-        std::vector<char*> pointers;
-        for (std::string& a : argv) pointers.push_back(a.data());
-        pointers.push_back(nullptr);
         const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
+        const int fds[] = {open(input.c_str(), O_RDONLY | O_CLOEXEC), open_output(out), open_output(err)};
+        const pid_t pid = start_qelhost(args, fds[0], fds[1], fds[2]);
+        for (const int fd : fds) close(fd);
         Outcome o;
-        const int rc = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            ADD_FAILURE() << "cannot start " << pointers[0] << ": " << std::strerror(rc);
-            return o;
-        }
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
-        o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+        o.status = finish(pid);
         o.out = slurp(out);
         o.err = slurp(err);
         return o;
