@@ -27,6 +27,9 @@ for preset in "${presets[@]}"; do
     ctest --preset "$preset" || status=1
 done
 
+echo "== the main job: scripts/demo.sh on the example data"
+bash scripts/demo.sh > build/demo.log 2>&1 || { cat build/demo.log; status=1; }
+
 echo "== x64-tsan: the thread test under ThreadSanitizer"
 cmake --preset x64-tsan >/dev/null
 cmake --build --preset x64-tsan -j "$(nproc)"
