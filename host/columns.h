@@ -23,6 +23,8 @@ namespace qelfin::host {
 struct Column {
     const double* data = nullptr;
     ptrdiff_t stride = 1;  // in doubles; 0 for a value repeated on every row
+
+    double at(size_t row) const { return data[static_cast<ptrdiff_t>(row) * stride]; }
 };
 
 struct ColumnOutputs {

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #ifndef QELFIN_DEFAULT_MODULE
@@ -20,6 +21,13 @@ std::string_view status_name(uint32_t status) {
         case STATUS_NO_MEMORY: return "STATUS_NO_MEMORY";
         default: return "unknown status";
     }
+}
+
+std::string status_label(uint32_t status) {
+    if (status == 0) return "0";
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%X", status);
+    return std::string(status_name(status)) + " (" + hex + ")";
 }
 
 // The module of the build this program belongs to; when that build tree is

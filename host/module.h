@@ -35,6 +35,8 @@ struct CallResult {
 
 // Name of a status code ("STATUS_INVALID_ARGS"); "0" for success.
 std::string_view status_name(uint32_t status);
+// "STATUS_INVALID_ARGS (0x1D804)"; "0" for success.
+std::string status_label(uint32_t status);
 
 // The module built beside the host library (the default for tools and tests).
 std::string default_module_path();

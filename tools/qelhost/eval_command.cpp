@@ -16,13 +16,8 @@ namespace {
 using qelfin::host::describe_argument;
 using qelfin::host::FunctionInfo;
 using qelfin::host::functions;
+using qelfin::host::status_label;
 using qelfin::host::status_name;
-
-std::string status_text(uint32_t status) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%X", status);
-    return std::string(status_name(status)) + " (" + hex + ")";
-}
 
 std::string reason_of(const qelfin::host::Reasons& reasons, const Program& program, const CallOutcome& c) {
     const int function = program.tree().calls[static_cast<size_t>(c.site)].function;
@@ -43,7 +38,7 @@ void append_text(std::string& out, const Program& program, const qelfin::host::R
         const CallText& text = program.tree().calls[static_cast<size_t>(c.site)];
         const FunctionInfo& f = functions()[static_cast<size_t>(text.function)];
         if (c.status != 0) {
-            out += "  " + text.text + ": " + status_text(c.status);
+            out += "  " + text.text + ": " + status_label(c.status);
             for (const int32_t position : c.marked)
                 out += ", " + describe_argument(f, position) + " marked invalid";
             out += ": " + reason_of(reasons, program, c) + '\n';

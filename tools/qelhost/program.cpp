@@ -40,7 +40,7 @@ void Program::evaluate(int32_t root, const double* batch, size_t width, size_t r
     for (size_t start = 0; start < rows; start += max_rows_) {
         const size_t n = std::min(max_rows_, rows - start);
         const Column c = node(root, batch + start * width, width, n);
-        for (size_t r = 0; r < n; ++r) out[start + r] = c.data[static_cast<ptrdiff_t>(r) * c.stride];
+        for (size_t r = 0; r < n; ++r) out[start + r] = c.at(r);
         first_row_ += static_cast<int64_t>(n);
     }
 }
@@ -62,7 +62,7 @@ Column Program::node(int32_t index, const double* batch, size_t width, size_t ro
         case Op::negate: {
             const Column x = node(n.a, batch, width, rows);
             for (size_t r = 0; r < rows; ++r) {
-                const double v = x.data[static_cast<ptrdiff_t>(r) * x.stride];
+                const double v = x.at(r);
                 out[r] = is_missing(v) ? kMissing : -v;
             }
             return {out, 1};
@@ -71,8 +71,8 @@ Column Program::node(int32_t index, const double* batch, size_t width, size_t ro
             const Column x = node(n.a, batch, width, rows);
             const Column d = node(n.b, batch, width, rows);
             for (size_t r = 0; r < rows; ++r) {
-                const double v = x.data[static_cast<ptrdiff_t>(r) * x.stride];
-                const double decimals = d.data[static_cast<ptrdiff_t>(r) * d.stride];
+                const double v = x.at(r);
+                const double decimals = d.at(r);
                 const bool whole = decimals == std::floor(decimals) && std::fabs(decimals) <= kMaxDecimals;
                 out[r] = is_missing(v) || !whole ? kMissing : round_decimals(v, static_cast<int>(decimals));
             }
@@ -83,8 +83,8 @@ Column Program::node(int32_t index, const double* batch, size_t width, size_t ro
     const Column left = node(n.a, batch, width, rows);
     const Column right = node(n.b, batch, width, rows);
     for (size_t r = 0; r < rows; ++r) {
-        const double l = left.data[static_cast<ptrdiff_t>(r) * left.stride];
-        const double x = right.data[static_cast<ptrdiff_t>(r) * right.stride];
+        const double l = left.at(r);
+        const double x = right.at(r);
         // A missing operand makes the result missing (the module's MISSING,
         // not whichever NaN the arithmetic would carry along).
         if (is_missing(l) || is_missing(x)) {
@@ -114,7 +114,7 @@ void Program::hint(int32_t index, std::span<const Column> args, size_t rows) {
     for (size_t r = 0; r < rows; ++r)
         for (const int32_t k : site.checked) {
             const Column& c = args[static_cast<size_t>(k)];
-            const double x = c.data[static_cast<ptrdiff_t>(r) * c.stride];
+            const double x = c.at(r);
             if (!qelfin::host::implausible(f.details[static_cast<size_t>(k)].plausibility, x)) continue;
             site.checked.clear();
             on_hint_(index, first_row_ + static_cast<int64_t>(r), qelfin::host::plausibility_hint(f, k + 1, x));
@@ -147,11 +147,10 @@ Column Program::call(int32_t index, double* out, const double* batch, size_t wid
             ++stats.ok;
         } else {
             ++stats.failures[status];
-            out[r] = kMissing;
             if (marked_[r] != 0) ++stats.marks[marked_[r]];
             if (on_refusal_) {
                 refused_args_.clear();
-                for (const Column& c : args) refused_args_.push_back(c.data[static_cast<ptrdiff_t>(r) * c.stride]);
+                for (const Column& c : args) refused_args_.push_back(c.at(r));
                 on_refusal_(index, first_row_ + static_cast<int64_t>(r), r, refused_args_, status, marked_[r]);
             }
         }
@@ -159,7 +158,7 @@ Column Program::call(int32_t index, double* out, const double* batch, size_t wid
         if (trace_ != nullptr) {
             outcome = &trace_->emplace_back();
             outcome->site = index;
-            for (const Column& c : args) outcome->args.push_back(c.data[static_cast<ptrdiff_t>(r) * c.stride]);
+            for (const Column& c : args) outcome->args.push_back(c.at(r));
             outcome->status = status;
             outcome->value = out[r];
             if (status != 0 && marked_[r] != 0) outcome->marked.push_back(marked_[r]);

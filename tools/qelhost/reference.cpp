@@ -17,6 +17,7 @@ using qelfin::host::ArgumentInfo;
 using qelfin::host::FunctionInfo;
 using qelfin::host::functions;
 using qelfin::host::Shape;
+using qelfin::host::status_label;
 
 constexpr size_t kWidth = 100;
 
@@ -43,13 +44,6 @@ void append_wrapped(std::string& out, std::string_view text, size_t indent) {
         first = false;
     }
     out += '\n';
-}
-
-std::string status_label(uint32_t status) {
-    if (status == 0) return "0";
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%X", status);
-    return std::string(qelfin::host::status_name(status)) + " (" + hex + ")";
 }
 
 std::string signature(const FunctionInfo& f) { return std::string(f.name) + "(" + argument_list(f) + ")"; }
