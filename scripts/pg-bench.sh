@@ -18,17 +18,10 @@ pg_virtualenv -v 15 -o shared_buffers=512MB -o work_mem=256MB -o max_parallel_wo
 set -euo pipefail
 loans=$1
 projects=$2
-psql -X -q -v ON_ERROR_STOP=1 <<SQL
+psql -X -q -v ON_ERROR_STOP=1 -v loans="$loans" -v projects="$projects" -v loans_table=loans -v flows_table=flows <<SQL
 CREATE EXTENSION qelfin;
 \i bench/postgres/irr_newton.sql
-CREATE TABLE loans AS
-SELECT i AS id, (1000 + (i::bigint * 7919) % 500000)::float8 AS amount,
-       (0.02 + (i % 89) / 1000.0)::float8 AS rate, (12 * (1 + i % 30))::float8 AS term
-FROM generate_series(1, $loans) AS i;
-CREATE TABLE flows AS
-SELECT p AS project, t AS period,
-       (CASE WHEN t = 0 THEN -10000 - (p % 17) * 100 ELSE 100 + (p * 31 + t * 17) % 400 END)::float8 AS flow
-FROM generate_series(1, $projects) AS p, generate_series(0, 59) AS t;
+\i postgres/sample_book.sql
 VACUUM ANALYZE loans, flows;
 SQL
 

@@ -73,14 +73,11 @@ CREATE FOREIGN TABLE flows_p0 PARTITION OF flows FOR VALUES WITH (MODULUS 2, REM
 CREATE FOREIGN TABLE flows_p1 PARTITION OF flows FOR VALUES WITH (MODULUS 2, REMAINDER 1) SERVER shard2;
 
 -- The same rows on one server.
-CREATE TABLE loans_local AS
-SELECT i AS id, (1000 + (i::bigint * 7919) % 500000)::float8 AS amount,
-       (0.02 + (i % 89) / 1000.0)::float8 AS rate, (12 * (1 + i % 30))::float8 AS term
-FROM generate_series(1, $loans) AS i;
-CREATE TABLE flows_local AS
-SELECT p AS project, t AS period,
-       (CASE WHEN t = 0 THEN -10000 - (p % 17) * 100 ELSE 100 + (p * 31 + t * 17) % 400 END)::float8 AS flow
-FROM generate_series(1, $projects) AS p, generate_series(0, 59) AS t;
+\set loans $loans
+\set projects $projects
+\set loans_table loans_local
+\set flows_table flows_local
+$(cat postgres/sample_book.sql)
 INSERT INTO loans SELECT * FROM loans_local;
 INSERT INTO flows SELECT * FROM flows_local;
 SQL
