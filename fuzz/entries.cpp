@@ -105,14 +105,15 @@ Outcome Harness::Impl::entry_op(Session& s, const OpRecord& r) {
         changes = sign_changes(flows);
     }
 
-    std::vector<host::Note> notes;
+    host::NoteList collect;
     double result = unwritten();
     uint32_t status;
     const PoolWatch watch(s, r.flags);
     {
-        standin::CollectNotes collect(notes);
+        const host::RouteNotes route(&collect);
         status = entry(block.get(), &result);
     }
+    const std::vector<host::Note>& notes = collect.notes;
     Verdict v;
     watch.finish(v, irr);
 

@@ -60,12 +60,8 @@ public:
 
     // One entry call on the arguments as bound.
     Outcome call() {
-        NoteSink* const before = Host::route_notes_on_this_thread(sink_);
-        Outcome r{0, 0.0, 0};
-        r.status = entry_(block_, &r.value);
-        Host::route_notes_on_this_thread(before);
-        if (r.status != 0) r.marked = take_mark();
-        return r;
+        const RouteNotes route(sink_);
+        return call_routed();
     }
     // The same without rerouting notes (the column loop routes once).
     Outcome call_routed() {

@@ -14,18 +14,6 @@ struct Moving {
     ptrdiff_t stride;
 };
 
-// Routes the notes of the current thread to the site while it is in scope.
-class RouteNotes {
-public:
-    explicit RouteNotes(NoteSink* sink) : before_(Host::route_notes_on_this_thread(sink)) {}
-    ~RouteNotes() { Host::route_notes_on_this_thread(before_); }
-    RouteNotes(const RouteNotes&) = delete;
-    RouteNotes& operator=(const RouteNotes&) = delete;
-
-private:
-    NoteSink* before_;
-};
-
 }  // namespace
 
 ColumnSummary evaluate_columns(CallSite& site, std::span<const Column> args, size_t rows, const ColumnOutputs& out) {

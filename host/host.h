@@ -81,6 +81,19 @@ private:
     NoteSink* sink_ = nullptr;
 };
 
+// Routes the notes written on this thread to a sink while it lives (a call
+// site during its calls), then to whatever took them before.
+class RouteNotes {
+public:
+    explicit RouteNotes(NoteSink* sink) : before_(Host::route_notes_on_this_thread(sink)) {}
+    ~RouteNotes() { Host::route_notes_on_this_thread(before_); }
+    RouteNotes(const RouteNotes&) = delete;
+    RouteNotes& operator=(const RouteNotes&) = delete;
+
+private:
+    NoteSink* before_;
+};
+
 // Fills in the words of a scratch pool record that the module calls (the
 // service's create does this for every pool it hands out).
 void bind_scratch_pool(ScratchPool& pool, ScratchService& service);

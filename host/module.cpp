@@ -102,26 +102,14 @@ CallResult Module::call(std::string_view name, std::span<const Arg> args, SiteSt
     return r;
 }
 
-namespace {
-
-// Collects the notes of one call.
-class CollectNotes final : public NoteSink {
-public:
-    explicit CollectNotes(std::vector<Note>& notes) : notes_(notes) {}
-    void note(const Note& n) override { notes_.push_back(n); }
-
-private:
-    std::vector<Note>& notes_;
-};
-
-}  // namespace
-
 CallResult Module::call(FunctionEntry fn, ArgBlock& block) const {
     CallResult r;
-    CollectNotes collect(r.notes);
-    NoteSink* const before = Host::route_notes_on_this_thread(&collect);
-    r.status = fn(block.get(), &r.value);
-    Host::route_notes_on_this_thread(before);
+    NoteList collect;
+    {
+        const RouteNotes route(&collect);
+        r.status = fn(block.get(), &r.value);
+    }
+    r.notes = std::move(collect.notes);
     r.marked = block.first_marked();
     r.mark_count = block.mark_count();
     return r;

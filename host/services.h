@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qelfin::host {
 
@@ -69,6 +70,13 @@ class NoteSink {
 public:
     virtual ~NoteSink() = default;
     virtual void note(const Note& note) = 0;
+};
+
+// Keeps the notes it receives, in order.
+class NoteList final : public NoteSink {
+public:
+    std::vector<Note> notes;
+    void note(const Note& n) override { notes.push_back(n); }
 };
 
 // The defaults: the C heap for pools, scratch pools that reuse one block

@@ -115,19 +115,4 @@ private:
     std::vector<Note> notes_;
 };
 
-// Collects the notes written on this thread while it lives.
-class CollectNotes final : public host::NoteSink {
-public:
-    explicit CollectNotes(std::vector<Note>& notes)
-        : notes_(notes), before_(host::Host::route_notes_on_this_thread(this)) {}
-    ~CollectNotes() override { host::Host::route_notes_on_this_thread(before_); }
-    CollectNotes(const CollectNotes&) = delete;
-    CollectNotes& operator=(const CollectNotes&) = delete;
-    void note(const Note& n) override { notes_.push_back(n); }
-
-private:
-    std::vector<Note>& notes_;
-    host::NoteSink* before_;
-};
-
 }  // namespace qelfin::standin

@@ -8,10 +8,10 @@ std::vector<host::Note> evaluate_call_site(const host::Module& module, int funct
                                            std::span<const host::Column> args, size_t rows,
                                            const host::ColumnOutputs& out) {
     host::CallSite site(module, function, static_cast<int32_t>(args.size()), kDataStepCaller);
-    NoteCollector notes;
+    host::NoteList notes;
     site.set_note_sink(&notes);
     host::evaluate_columns(site, args, rows, out);
-    return notes.notes();
+    return std::move(notes.notes);
 }
 
 }  // namespace qelfin::python

@@ -17,16 +17,6 @@ namespace qelfin::python {
 // ten notes per call site, then note 202.
 inline constexpr uint8_t kDataStepCaller = 0x48;
 
-// Keeps the notes of one call site's rows, on the evaluating thread.
-class NoteCollector final : public host::NoteSink {
-public:
-    void note(const host::Note& n) override { notes_.push_back(n); }
-    const std::vector<host::Note>& notes() const { return notes_; }
-
-private:
-    std::vector<host::Note> notes_;
-};
-
 // Evaluates `function` over `rows` rows of `args` on one new call site;
 // writes the results to `out` and returns the notes written.  Runs without
 // touching the interpreter: the caller releases its lock around it.

@@ -71,16 +71,12 @@ TEST_F(Columns, AgreeWithOneCallPerRow) {
 // 201 and one 202 reach the site's sink, none the host's; a second site
 // starts its own count; the counter word goes back with its site.
 TEST_F(Columns, NotesLimitedPerCallSiteAcrossRows) {
-    struct Sink final : host::NoteSink {
-        std::vector<int32_t> ids;
-        void note(const host::Note& n) override { ids.push_back(n.id); }
-    };
     std::vector<double> rows;
     for (int r = 0; r < 12; ++r) rows.insert(rows.end(), {1, -100, 230, -132});
     const std::vector<Column> args = {{&rows[0], 4}, {&rows[1], 4}, {&rows[2], 4}, {&rows[3], 4}};
     std::vector<double> value(12);
     for (int site_number = 0; site_number < 2; ++site_number) {
-        Sink sink;
+        host::NoteList sink;
         {
             host::CallSite site(module, "IRR", 4, 0x48);
             site.set_note_sink(&sink);
@@ -91,7 +87,9 @@ TEST_F(Columns, NotesLimitedPerCallSiteAcrossRows) {
         EXPECT_EQ(standin.counter_pool().outstanding(), 0u);
         std::vector<int32_t> expected(10, QELFIN_NOTE_SEVERAL_SIGN_CHANGES);
         expected.push_back(QELFIN_NOTE_NO_MORE_NOTES);
-        EXPECT_EQ(sink.ids, expected);
+        std::vector<int32_t> ids;
+        for (const host::Note& n : sink.notes) ids.push_back(n.id);
+        EXPECT_EQ(ids, expected);
     }
     EXPECT_TRUE(standin.notes().empty());
     for (double v : value) EXPECT_NEAR(v, 10.0, 1e-9);
