@@ -49,4 +49,4 @@ test_lines=$(count "$test_files")
 other_lines=$(count "$other_files")
 echo "test code:    $test_lines non-blank lines"
 echo "other source: $other_lines non-blank lines"
-awk -v t="$test_lines" -v o="$other_lines" 'BEGIN { printf "share:        %.3f\n", (t + o) ? t / (t + o) : 0 }'
+awk -v t="$test_lines" -v o="$other_lines" 'BEGIN { printf "share:        %.4f\n", (t + o) ? t / (t + o) : 0 }'
