@@ -486,15 +486,14 @@ size_t edit_distance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
+std::string argument_name(const FunctionInfo& f, int32_t i) {
+    if (i >= 1 && i <= f.leading) return std::string(f.arguments[i - 1]);
+    if (f.series && i > f.leading) return std::string(f.element) + " " + std::to_string(i - f.leading);
+    return "beyond the function's arguments";
+}
+
 std::string describe_argument(const FunctionInfo& f, int32_t i) {
-    std::string meaning;
-    if (i >= 1 && i <= f.leading)
-        meaning = std::string(f.arguments[i - 1]);
-    else if (f.series && i > f.leading)
-        meaning = std::string(f.element) + " " + std::to_string(i - f.leading);
-    else
-        meaning = "beyond the function's arguments";
-    return "argument " + std::to_string(i) + " (" + meaning + ")";
+    return "argument " + std::to_string(i) + " (" + argument_name(f, i) + ")";
 }
 
 std::string argument_list(const FunctionInfo& f) {

@@ -127,6 +127,9 @@ std::string_view nearest_name(std::string_view name, const std::vector<std::stri
 // functions when no name is near.  Every surface says it in these words.
 std::string unknown_function(std::string_view name);
 
+// The name of argument i (1-based): "life", "cash flow 2".
+std::string argument_name(const FunctionInfo& f, int32_t i);
+
 // "argument 3 (life)": position and name of argument i (1-based).
 std::string describe_argument(const FunctionInfo& f, int32_t i);
 

@@ -43,11 +43,6 @@ std::string_view status_meaning(const FunctionInfo& f, uint32_t status) {
     return "the module gave no value";
 }
 
-std::string argument_name(const FunctionInfo& f, int32_t position) {
-    if (position <= f.leading) return std::string(f.arguments[position - 1]);
-    return std::string(f.element) + " " + std::to_string(position - f.leading);
-}
-
 }  // namespace
 
 std::string reason_number(double x) {

@@ -83,13 +83,8 @@ void append_json(std::string& out, const Program& program, const qelfin::host::R
         out += ",\"marked\":[";
         for (size_t k = 0; k < c.marked.size(); ++k) {
             if (k) out += ',';
-            // "argument 3 (life)" -> "life"
-            const std::string described = describe_argument(f, c.marked[k]);
-            const size_t open = described.find('(');
             out += "{\"position\":" + std::to_string(c.marked[k]) + ",\"meaning\":";
-            append_json_string(out, open == std::string::npos
-                                        ? described
-                                        : described.substr(open + 1, described.size() - open - 2));
+            append_json_string(out, qelfin::host::argument_name(f, c.marked[k]));
             out += '}';
         }
         out += "],\"notes\":[";
