@@ -86,8 +86,7 @@ TEST_F(Columns, NotesLimitedPerCallSiteAcrossRows) {
     for (double v : value) EXPECT_NEAR(v, 10.0, 1e-9);
 }
 
-// The default services (C heap, arena scratch pools) give the stand-in's
-// figures, short series inside one arena and long ones past it.
+// The default services (C heap, arena scratch pools) give the stand-in's figures.
 TEST(DefaultHost, SameFiguresAsTheStandIn) {
     auto figures = [](host::Host& h) {
         host::Module m(h);
