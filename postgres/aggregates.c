@@ -3,15 +3,23 @@
  * stored one row per period, in two forms:
  *
  *   irr_agg(freq, flow ORDER BY period)   the rows' order is the flows'
- *   irr_agg(freq, period, flow)           the aggregate orders the flows by
- *                                         period itself (rows of one period
- *                                         in the order they came), so the
- *                                         executor need not sort every group
+ *                                         order; without an ORDER BY (or a
+ *                                         window's ORDER BY) it is refused
+ *   irr_agg(freq, period, flow)           the period is the flow's place in
+ *                                         time: the series starts at the
+ *                                         group's smallest period, a period
+ *                                         without a row is a flow of 0, and
+ *                                         the flows of one period add up
  *
- * The transition gathers (period, arrival, flow) in the aggregate's context;
- * the final function puts them in order, calls the module and leaves the
- * state's meaning as it was (the order is by period, then arrival, whatever
- * was sorted before), so that a window frame can go on growing it.
+ * The transition gathers (period, flow) in the aggregate's context and
+ * remembers whether they are still in (period, flow) order, as they are
+ * when a window frame grows in period order.  The final function sorts
+ * them when they are not (the state's meaning stays as it was, so that a
+ * frame can go on growing it), lays out the series, and calls the module.
+ * The flows of one period are added in ascending order of value, so the
+ * figure depends on the rows only and not on their arrival: a parallel
+ * plan, whose partial states are combined in any order, gives the bits of
+ * the serial one.
  */
 #include "qelfin_pg.h"
 
@@ -19,39 +27,148 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "nodes/execnodes.h"
+#include "nodes/plannodes.h"
+#include "utils/float.h"
+#include "utils/lsyscache.h"
 #include "utils/memutils.h"
 
 typedef struct PeriodFlow
 {
 	double		period;			/* the arrival number when the rows give the order */
-	int32		arrival;
-	double		flow;
+	double		flow;			/* NaN when missing */
 } PeriodFlow;
 
 typedef struct FlowState
 {
 	double		leading[2];		/* frequency, or rate and frequency */
-	bool		by_period;		/* the flows are put in period order */
-	int32		count;
-	int32		capacity;
+	int32		nleading;
+	bool		by_period;		/* the period is the flow's time */
+	bool		sorted;			/* items are in (period, flow) order */
+	int64		count;
+	int64		capacity;
 	PeriodFlow *items;
 } FlowState;
 
+/* What a serialized state starts with; its items follow. */
+typedef struct FlowStateHeader
+{
+	double		leading[2];
+	int32		nleading;
+	bool		by_period;
+	int64		count;
+} FlowStateHeader;
+
+/* Leading arguments compare as SQL compares float8: 0 = -0, NaN = NaN. */
 static bool
 same_value(double a, double b)
 {
-	return (isnan(a) && isnan(b)) || memcmp(&a, &b, sizeof a) == 0;
+	return a == b || (isnan(a) && isnan(b));
 }
 
+/* Period, then flow by value with missing flows last. */
 static int
-by_period(const void *a, const void *b)
+item_order(const void *a, const void *b)
 {
 	const PeriodFlow *x = (const PeriodFlow *) a;
 	const PeriodFlow *y = (const PeriodFlow *) b;
 
 	if (x->period != y->period)
 		return x->period < y->period ? -1 : 1;
-	return x->arrival < y->arrival ? -1 : (x->arrival > y->arrival);
+	if (isnan(x->flow) || isnan(y->flow))
+		return (isnan(x->flow) != 0) - (isnan(y->flow) != 0);
+	return x->flow < y->flow ? -1 : (x->flow > y->flow);
+}
+
+static MemoryContext
+aggregate_context(FunctionCallInfo fcinfo)
+{
+	MemoryContext aggcxt;
+
+	if (!AggCheckCallContext(fcinfo, &aggcxt))
+		ereport(ERROR,
+				(errcode(ERRCODE_FEATURE_NOT_SUPPORTED),
+				 errmsg("a qelfin aggregate support function called outside an aggregate")));
+	return aggcxt;
+}
+
+/*
+ * The form without a period takes the rows' order: refused when the call
+ * has no ORDER BY of its own, or, as a window function, the window none.
+ */
+static void
+require_order(FunctionCallInfo fcinfo, int leading)
+{
+	const char *args = leading == 1 ? "freq" : "rate, freq";
+	const char *name = leading == 1 ? "irr_agg" : "npv_agg";
+
+	if (IsA(fcinfo->context, WindowAggState))
+	{
+		WindowAgg  *plan = (WindowAgg *) ((PlanState *) fcinfo->context)->plan;
+
+		if (plan->ordNumCols > 0)
+			return;
+	}
+	else
+	{
+		Aggref	   *aggref = AggGetAggref(fcinfo);
+
+		if (aggref == NULL || aggref->aggorder != NIL)
+			return;
+		name = get_func_name(aggref->aggfnoid);
+	}
+	ereport(ERROR,
+			(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+			 errmsg("%s without a period takes the flows in the order of ORDER BY, and there is none", name),
+			 errdetail("Without ORDER BY the rows come in no defined order, and so would the flows."),
+			 errhint("Write %s(%s, flow ORDER BY period), or give the period as an argument: %s(%s, period, flow).",
+					 name, args, name, args)));
+}
+
+static void
+append(FlowState *state, double period, double flow)
+{
+	PeriodFlow *item;
+
+	if (state->count == state->capacity)
+	{
+		state->capacity *= 2;
+		state->items = (PeriodFlow *) repalloc_huge(state->items, sizeof(PeriodFlow) * (Size) state->capacity);
+	}
+	item = &state->items[state->count];
+	item->period = period;
+	item->flow = flow;
+	if (state->count > 0 && item_order(item - 1, item) > 0)
+		state->sorted = false;
+	state->count++;
+}
+
+static FlowState *
+new_state(MemoryContext aggcxt, const double *leading, int32 nleading, bool by_period, int64 capacity)
+{
+	FlowState  *state = (FlowState *) MemoryContextAlloc(aggcxt, sizeof(FlowState));
+
+	memcpy(state->leading, leading, sizeof(double) * nleading);
+	state->nleading = nleading;
+	state->by_period = by_period;
+	state->sorted = true;
+	state->count = 0;
+	state->capacity = Max(capacity, 64);
+	state->items = (PeriodFlow *) MemoryContextAllocHuge(aggcxt, sizeof(PeriodFlow) * (Size) state->capacity);
+	return state;
+}
+
+static void
+require_same_leading(const FlowState *state, const double *leading)
+{
+	for (int i = 0; i < state->nleading; i++)
+		if (!same_value(state->leading[i], leading[i]))
+			ereport(ERROR,
+					(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+					 errmsg("the %s must be the same on every row of an aggregate",
+							state->nleading == 1 ? "frequency" : "rate and frequency"),
+					 errdetail("One group's flows are one series, valued at one rate and frequency."),
+					 errhint("Group by the rate and frequency, or compute them in a subquery first.")));
 }
 
 /*
@@ -59,56 +176,98 @@ by_period(const void *a, const void *b)
  * by_period, then the flow.
  */
 static Datum
-flows_step(FunctionCallInfo fcinfo, int leading, bool by_period, const char *names)
+flows_step(FunctionCallInfo fcinfo, int leading, bool by_period)
 {
-	MemoryContext aggcxt;
+	MemoryContext aggcxt = aggregate_context(fcinfo);
 	FlowState  *state = PG_ARGISNULL(0) ? NULL : (FlowState *) PG_GETARG_POINTER(0);
 	int			flow_arg = leading + 1 + (by_period ? 1 : 0);
 	double		lead[2];
-	PeriodFlow *item;
+	double		period = 0;
 
-	if (!AggCheckCallContext(fcinfo, &aggcxt))
-		ereport(ERROR,
-				(errcode(ERRCODE_FEATURE_NOT_SUPPORTED),
-				 errmsg("a qelfin aggregate transition called outside an aggregate")));
-	if (by_period && (PG_ARGISNULL(leading + 1) || isnan(PG_GETARG_FLOAT8(leading + 1))))
-		ereport(ERROR,
-				(errcode(ERRCODE_NULL_VALUE_NOT_ALLOWED),
-				 errmsg("the period of a cash flow must be a number, not NULL or NaN")));
+	if (by_period)
+	{
+		if (PG_ARGISNULL(leading + 1) || isnan(PG_GETARG_FLOAT8(leading + 1)))
+			ereport(ERROR,
+					(errcode(ERRCODE_NULL_VALUE_NOT_ALLOWED),
+					 errmsg("the period of a cash flow must be a number, not NULL or NaN"),
+					 errhint("Leave out the rows without a period, or give them one.")));
+		period = PG_GETARG_FLOAT8(leading + 1);
+	}
 	for (int i = 0; i < leading; i++)
 		lead[i] = PG_ARGISNULL(i + 1) ? qelfin_missing() : PG_GETARG_FLOAT8(i + 1);
 
 	if (state == NULL)
 	{
-		state = (FlowState *) MemoryContextAlloc(aggcxt, sizeof(FlowState));
-		memcpy(state->leading, lead, sizeof(double) * leading);
-		state->by_period = by_period;
-		state->count = 0;
-		state->capacity = 64;
-		state->items = (PeriodFlow *) MemoryContextAlloc(aggcxt, sizeof(PeriodFlow) * state->capacity);
+		if (!by_period)
+			require_order(fcinfo, leading);
+		state = new_state(aggcxt, lead, leading, by_period, 64);
 	}
 	else
-	{
-		for (int i = 0; i < leading; i++)
-			if (!same_value(state->leading[i], lead[i]))
-				ereport(ERROR,
-						(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-						 errmsg("the %s must be the same on every row of an aggregate", names)));
-	}
-	if (state->count == state->capacity)
-	{
-		if (state->capacity > PG_INT32_MAX / 2)
-			ereport(ERROR,
-					(errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
-					 errmsg("too many cash flows in one aggregate")));
-		state->capacity *= 2;
-		state->items = (PeriodFlow *) repalloc_huge(state->items, sizeof(PeriodFlow) * (Size) state->capacity);
-	}
-	item = &state->items[state->count];
-	item->arrival = state->count++;
-	item->period = by_period ? PG_GETARG_FLOAT8(leading + 1) : item->arrival;
-	item->flow = PG_ARGISNULL(flow_arg) ? qelfin_missing() : PG_GETARG_FLOAT8(flow_arg);
+		require_same_leading(state, lead);
+	append(state, by_period ? period : (double) state->count,
+		   PG_ARGISNULL(flow_arg) ? get_float8_nan() : PG_GETARG_FLOAT8(flow_arg));
 	PG_RETURN_POINTER(state);
+}
+
+/*
+ * The series of a by-period state in sorted order, one value per period
+ * from the first to the last, allocated in the current (per-call) context
+ * once the span has been checked.
+ */
+static double *
+lay_out_periods(const FlowState *state, int function, int32 *length)
+{
+	const char *name = qelfin_function_name(function);
+	char		agg[32];
+	double		first = state->items[0].period;
+	double		last = state->items[state->count - 1].period;
+	double		limit = (function == QF_IRR || function == QF_INTRR) ? QELFIN_IRR_MAX_FLOWS : QELFIN_NPV_MAX_FLOWS;
+	double	   *series;
+	int64		i = 0;
+
+	snprintf(agg, sizeof agg, "%s_agg", name);
+	for (char *c = agg; *c; c++)
+		*c = pg_ascii_tolower((unsigned char) *c);
+	for (int64 k = 0; k < state->count; k++)
+	{
+		double		p = state->items[k].period;
+
+		if (p != floor(p) || isinf(p))
+			ereport(ERROR,
+					(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+					 errmsg("%s takes whole periods, and a row has period %.17g", agg, p),
+					 errdetail("The period is the flow's place in time, counted in whole periods of the frequency."),
+					 errhint("Give periods as whole numbers (round them, or count months or quarters instead), "
+							 "or give the flows in order with %s(..., flow ORDER BY period).", agg)));
+	}
+	if (last - first + 1 > limit)
+		ereport(ERROR,
+				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+				 errmsg("the periods of %s span %.17g to %.17g, more than the %.0f periods %s takes",
+						agg, first, last, limit, name),
+				 errdetail("Every period from the first to the last is one flow of the series, 0 where no row has one."),
+				 errhint("Count periods from the start of each project, in periods of the frequency (years, months), "
+						 "not as dates or seconds.")));
+	*length = (int32) (last - first + 1);
+	series = (double *) palloc_extended(sizeof(double) * (Size) *length, MCXT_ALLOC_HUGE);
+	for (int32 t = 0; t < *length; t++)
+	{
+		double		sum = 0.0;
+		bool		present = false;
+		bool		any = false;
+
+		/* The rows of period first + t, flows ascending, missing ones last. */
+		for (; i < state->count && state->items[i].period == first + t; i++)
+		{
+			any = true;
+			if (isnan(state->items[i].flow))
+				continue;
+			sum = present ? sum + state->items[i].flow : state->items[i].flow;
+			present = true;
+		}
+		series[t] = present || !any ? sum : qelfin_missing();
+	}
+	return series;
 }
 
 static Datum
@@ -116,31 +275,111 @@ flows_final(FunctionCallInfo fcinfo, int function, int leading)
 {
 	FlowState  *state;
 	QelfinCall *call;
-	double	   *args;
+	double	   *series;
+	int32		length;
 
 	if (PG_ARGISNULL(0))
 		PG_RETURN_NULL();
 	state = (FlowState *) PG_GETARG_POINTER(0);
+	if (!state->sorted)
+	{
+		qsort(state->items, state->count, sizeof(PeriodFlow), item_order);
+		state->sorted = true;
+	}
 	if (state->by_period)
-		qsort(state->items, state->count, sizeof(PeriodFlow), by_period);
-	call = qelfin_call_site(fcinfo, function, leading + state->count);
-	args = qelfin_site_args(call->site);
-	memcpy(args, state->leading, sizeof(double) * leading);
-	for (int32 i = 0; i < state->count; i++)
-		args[leading + i] = state->items[i].flow;
+		series = lay_out_periods(state, function, &length);
+	else
+	{
+		if (state->count > PG_INT32_MAX - leading)
+			ereport(ERROR,
+					(errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
+					 errmsg("too many cash flows in one aggregate")));
+		length = (int32) state->count;
+		series = (double *) palloc_extended(sizeof(double) * (Size) Max(length, 1), MCXT_ALLOC_HUGE);
+		for (int32 i = 0; i < length; i++)
+			series[i] = isnan(state->items[i].flow) ? qelfin_missing() : state->items[i].flow;
+	}
+	call = qelfin_call_site(fcinfo, function, leading + length);
+	memcpy(qelfin_site_args(call->site), state->leading, sizeof(double) * leading);
+	qelfin_site_bind_list(call->site, series);
 	return qelfin_call_finish(fcinfo, call);
 }
 
+/* Parallel aggregation of the by-period form: partial states merged. */
+PG_FUNCTION_INFO_V1(qelfin_flows_combine);
+Datum		qelfin_flows_combine(PG_FUNCTION_ARGS);
+Datum
+qelfin_flows_combine(PG_FUNCTION_ARGS)
+{
+	MemoryContext aggcxt = aggregate_context(fcinfo);
+	FlowState  *into = PG_ARGISNULL(0) ? NULL : (FlowState *) PG_GETARG_POINTER(0);
+	FlowState  *from = PG_ARGISNULL(1) ? NULL : (FlowState *) PG_GETARG_POINTER(1);
+
+	if (from == NULL)
+		PG_RETURN_POINTER(into);
+	if (into == NULL)
+		into = new_state(aggcxt, from->leading, from->nleading, from->by_period, from->count);
+	else
+		require_same_leading(into, from->leading);
+	for (int64 k = 0; k < from->count; k++)
+		append(into, from->items[k].period, from->items[k].flow);
+	PG_RETURN_POINTER(into);
+}
+
+PG_FUNCTION_INFO_V1(qelfin_flows_serialize);
+Datum		qelfin_flows_serialize(PG_FUNCTION_ARGS);
+Datum
+qelfin_flows_serialize(PG_FUNCTION_ARGS)
+{
+	FlowState  *state;
+	FlowStateHeader header;
+	Size		items;
+	bytea	   *out;
+
+	aggregate_context(fcinfo);
+	state = (FlowState *) PG_GETARG_POINTER(0);
+	items = sizeof(PeriodFlow) * (Size) state->count;
+	memset(&header, 0, sizeof header);
+	memcpy(header.leading, state->leading, sizeof header.leading);
+	header.nleading = state->nleading;
+	header.by_period = state->by_period;
+	header.count = state->count;
+	out = (bytea *) palloc_extended(VARHDRSZ + sizeof header + items, MCXT_ALLOC_HUGE);
+	SET_VARSIZE(out, VARHDRSZ + sizeof header + items);
+	memcpy(VARDATA(out), &header, sizeof header);
+	memcpy(VARDATA(out) + sizeof header, state->items, items);
+	PG_RETURN_BYTEA_P(out);
+}
+
+PG_FUNCTION_INFO_V1(qelfin_flows_deserialize);
+Datum		qelfin_flows_deserialize(PG_FUNCTION_ARGS);
+Datum
+qelfin_flows_deserialize(PG_FUNCTION_ARGS)
+{
+	bytea	   *in;
+	FlowStateHeader header;
+	FlowState  *state;
+
+	aggregate_context(fcinfo);
+	in = PG_GETARG_BYTEA_PP(0);
+	memcpy(&header, VARDATA_ANY(in), sizeof header);
+	state = new_state(CurrentMemoryContext, header.leading, header.nleading, header.by_period, header.count);
+	memcpy(state->items, VARDATA_ANY(in) + sizeof header, sizeof(PeriodFlow) * (Size) header.count);
+	state->count = header.count;
+	state->sorted = false;
+	PG_RETURN_POINTER(state);
+}
+
 /* Transitions: 1 or 2 leading arguments, with or without the period. */
-#define QELFIN_STEP(sqlname, leading, by_period, names) \
+#define QELFIN_STEP(sqlname, leading, by_period) \
 	PG_FUNCTION_INFO_V1(sqlname); \
 	Datum sqlname(PG_FUNCTION_ARGS); \
-	Datum sqlname(PG_FUNCTION_ARGS) { return flows_step(fcinfo, leading, by_period, names); }
+	Datum sqlname(PG_FUNCTION_ARGS) { return flows_step(fcinfo, leading, by_period); }
 
-QELFIN_STEP(qelfin_flows_step1, 1, false, "frequency")
-QELFIN_STEP(qelfin_flows_step2, 2, false, "rate and frequency")
-QELFIN_STEP(qelfin_period_step1, 1, true, "frequency")
-QELFIN_STEP(qelfin_period_step2, 2, true, "rate and frequency")
+QELFIN_STEP(qelfin_flows_step1, 1, false)
+QELFIN_STEP(qelfin_flows_step2, 2, false)
+QELFIN_STEP(qelfin_period_step1, 1, true)
+QELFIN_STEP(qelfin_period_step2, 2, true)
 
 /* Final functions, one per function; both forms share them. */
 #define QELFIN_FINAL(sqlname, function, leading) \

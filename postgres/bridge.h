@@ -1,9 +1,11 @@
 /*
  * bridge.h: the C face of the embeddable host, for the PostgreSQL glue.
  *
- * The glue (qelfin.c, aggregates.c) is C and raises errors with ereport;
- * the host is C++.  Nothing here throws or raises: every routine returns
- * what went wrong, and the glue reports it outside any C++ frame.
+ * The glue (qelfin.c, functions.c, aggregates.c) is C and raises errors
+ * with ereport; the host is C++.  Nothing here throws or raises: every
+ * routine returns what went wrong, and the glue reports it outside any C++
+ * frame.  A call site's argument block lives in a memory context of the
+ * server; calling it allocates nothing on the C++ heap.
  */
 #ifndef QELFIN_BRIDGE_H
 #define QELFIN_BRIDGE_H
@@ -26,6 +28,12 @@ enum {
 #define QELFIN_MAX_NOTES 4
 #define QELFIN_NOTE_LEN 256
 
+/* Most cash flows IRR and INTRR take; NPV and NETPV take up to the
+ * module's argument count, a 32-bit integer, less their two leading
+ * arguments. */
+#define QELFIN_IRR_MAX_FLOWS 32767
+#define QELFIN_NPV_MAX_FLOWS 2147483645
+
 typedef struct QelfinSite QelfinSite;
 
 typedef struct QelfinOutcome
@@ -41,24 +49,30 @@ typedef struct QelfinOutcome
  * Loads the module at `path` into this backend's host, once.  `scratch`
  * is the memory context the IRR solver's scratch pools take memory from;
  * it is reset when a pool is destroyed.  Returns NULL, or the reason the
- * module could not be loaded.
+ * module could not be loaded; then nothing of the attempt is kept and the
+ * next call tries again.  `fail_after` (0: never) makes loading fail after
+ * that many of its steps, so that a test can see a failure part-way.
  */
-const char *qelfin_bridge_load(const char *path, void *scratch);
+const char *qelfin_bridge_load(const char *path, void *scratch, int fail_after);
 
 /* The module's missing value. */
 double		qelfin_missing(void);
 
 /*
- * A call site of `function` with `arg_count` arguments whose counter word
- * is allocated in `mcxt` (the memory context of the SQL call).  NULL when
- * memory ran out.  Its argument values start missing.
+ * A call site of `function` with `arg_count` arguments, its block and
+ * counter word allocated in `mcxt` (the memory context of the SQL call).
+ * The fixed arguments of a series function, and every argument of the
+ * others, read the site's own values, which start missing; the list of a
+ * series function is bound by qelfin_site_bind_list before each call.
+ * NULL when memory ran out.
  */
 QelfinSite *qelfin_site_create(int function, int32_t arg_count, void *mcxt);
 
 /*
  * The same site with another number of arguments: a new block that keeps
- * the counter word (and with it the note limit) of the old one, which is
- * destroyed.  NULL when memory ran out; the old site is then kept.
+ * the counter word (and with it the note limit) and the fixed values of
+ * the old one, which is freed.  NULL when memory ran out; the old site is
+ * then kept.
  */
 QelfinSite *qelfin_site_resize(QelfinSite *site, int32_t arg_count);
 
@@ -66,8 +80,11 @@ void		qelfin_site_destroy(QelfinSite *site);
 int32_t		qelfin_site_arg_count(const QelfinSite *site);
 int			qelfin_site_function(const QelfinSite *site);
 
-/* The site's argument values, argument i + 1 at index i. */
+/* The site's fixed argument values, argument i + 1 at index i. */
 double	   *qelfin_site_args(QelfinSite *site);
+
+/* The list elements read list[0], list[1], ... until the next bind. */
+void		qelfin_site_bind_list(QelfinSite *site, const double *list);
 
 /* One entry call on the values as they stand. */
 void		qelfin_site_call(QelfinSite *site, QelfinOutcome *out);
@@ -80,6 +97,13 @@ void		qelfin_describe_argument(int function, int32_t i, char *buf, size_t len);
  * ("the payment 400 does not exceed the interest 500 of the first
  * period: ..."); empty when there is nothing to say. */
 void		qelfin_site_reason(const QelfinSite *site, const QelfinOutcome *out, char *buf, size_t len);
+
+/*
+ * The catalogue's unit hint on the site's fixed arguments as they stand
+ * ("MORT: rate 6 per period looks like a percent; ..."): true and the text
+ * in buf when one of them is more likely a slip than meant.
+ */
+int			qelfin_site_hint(const QelfinSite *site, char *buf, size_t len);
 
 /*
  * Memory of the server, provided by the glue (memory.c): never raise an

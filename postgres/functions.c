@@ -1,7 +1,8 @@
 /*
  * functions.c: the seventeen SQL functions.  A NULL argument, or a NaN, is
  * the module's missing value; a NULL array of a series function is an empty
- * list and a NULL element a missing entry of it.
+ * list and a NULL element a missing entry of it.  The elements of an array
+ * without NULLs are read where they are, not copied.
  */
 #include "qelfin_pg.h"
 
@@ -20,7 +21,7 @@ call_fixed(FunctionCallInfo fcinfo, int function, int32 arg_count)
 	return qelfin_call_finish(fcinfo, call);
 }
 
-/* `leading` fixed arguments, then the list as a float8 array. */
+/* `leading` fixed arguments, then the list as a one-dimensional float8 array. */
 static Datum
 call_series(FunctionCallInfo fcinfo, int function, int32 leading)
 {
@@ -34,6 +35,13 @@ call_series(FunctionCallInfo fcinfo, int function, int32 leading)
 		ereport(ERROR,
 				(errcode(ERRCODE_DATATYPE_MISMATCH),
 				 errmsg("%s takes a float8 array", qelfin_function_name(function))));
+	if (list != NULL && ARR_NDIM(list) > 1)
+		ereport(ERROR,
+				(errcode(ERRCODE_ARRAY_SUBSCRIPT_ERROR),
+				 errmsg("%s takes a one-dimensional array, not one of %d dimensions",
+						qelfin_function_name(function), ARR_NDIM(list)),
+				 errdetail("A series is one list of values in order; an array of several dimensions has no one order."),
+				 errhint("Pass one row of the array, or flatten it in the order meant (for example with unnest).")));
 	if (count > PG_INT32_MAX - leading)
 		ereport(ERROR,
 				(errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
@@ -47,11 +55,16 @@ call_series(FunctionCallInfo fcinfo, int function, int32 leading)
 		const double *data = (const double *) ARR_DATA_PTR(list);
 		const bits8 *nulls = ARR_NULLBITMAP(list);
 
-		if (nulls == NULL)
-			memcpy(args + leading, data, sizeof(double) * count);
-		else
+		if (nulls != NULL)
+		{
+			/* NULL elements take no room in the array: spread out, in this row's context. */
+			double	   *spread = (double *) palloc_extended(sizeof(double) * (Size) count, MCXT_ALLOC_HUGE);
+
 			for (int i = 0; i < count; i++)
-				args[leading + i] = (nulls[i / 8] & (1 << (i % 8))) ? *data++ : missing;
+				spread[i] = (nulls[i / 8] & (1 << (i % 8))) ? *data++ : missing;
+			data = spread;
+		}
+		qelfin_site_bind_list(call->site, data);
 	}
 	return qelfin_call_finish(fcinfo, call);
 }

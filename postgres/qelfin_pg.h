@@ -15,7 +15,7 @@
 typedef enum QelfinInvalid
 {
 	QELFIN_INVALID_NOTICE,		/* NULL and a NOTICE, ten per call site */
-	QELFIN_INVALID_NULL,		/* NULL, silently */
+	QELFIN_INVALID_SILENT,		/* NULL, silently */
 	QELFIN_INVALID_ERROR		/* ERROR 22023 */
 } QelfinInvalid;
 
@@ -26,13 +26,15 @@ extern int	qelfin_invalid;
 
 /*
  * One call site of a query: the module's call site (argument block and
- * counter word) and the refusals reported.  Lives in fn_mcxt; the host's
- * site is destroyed by a reset callback on that context.
+ * counter word), the refusals reported and whether its unit hint was
+ * given.  Lives in fn_mcxt; the host's site is freed by a reset callback
+ * on that context.
  */
 typedef struct QelfinCall
 {
 	QelfinSite *site;
 	int			refusals;
+	bool		hinted;
 	MemoryContextCallback release;
 } QelfinCall;
 
@@ -46,8 +48,8 @@ extern void qelfin_ensure_loaded(void);
 extern QelfinCall *qelfin_call_site(FunctionCallInfo fcinfo, int function, int32 arg_count);
 
 /*
- * Calls the site on the values set in its arguments, raises its notes and
- * refusal, and returns the result or NULL.
+ * Calls the site on the values set in its arguments (and the list bound),
+ * raises its hint, notes and refusal, and returns the result or NULL.
  */
 extern Datum qelfin_call_finish(FunctionCallInfo fcinfo, QelfinCall *call);
 

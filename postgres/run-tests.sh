@@ -8,13 +8,14 @@ set -euo pipefail
 cd "$(dirname "$0")"
 out=$(mktemp -d /tmp/qelfin-regress.XXXXXX)
 chmod 777 "$out"
-tests=(functions missing notes aggregates parallel)
+tests=(functions missing notes aggregates parallel extension)
 status=0
-pg_virtualenv -v 15 bash -c "
-    $(pg_config --pkglibdir)/pgxs/src/test/regress/pg_regress --bindir=/usr/lib/postgresql/15/bin \
+pg_virtualenv -v "$(pg_config --version | sed -E 's/^PostgreSQL ([0-9]+).*/\1/')" bash -c "
+    $(pg_config --pkglibdir)/pgxs/src/test/regress/pg_regress --bindir=$(pg_config --bindir) \
         --inputdir=. --outputdir='$out' --dbname=qelfin_regress ${tests[*]} &&
     ../build/python-venv/bin/python cross_check.py
 " || status=$?
 if [ $status -ne 0 ] && [ -f "$out/regression.diffs" ]; then cat "$out/regression.diffs"; fi
-rm -rf "$out"
+# QELFIN_KEEP_RESULTS=dir keeps the outputs (results/*.out) for a look.
+if [ -n "${QELFIN_KEEP_RESULTS:-}" ]; then rm -rf "$QELFIN_KEEP_RESULTS"; mv "$out" "$QELFIN_KEEP_RESULTS"; else rm -rf "$out"; fi
 exit $status

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 loans=${QELFIN_BENCH_LOANS:-1000000}
 projects=${QELFIN_BENCH_PROJECTS:-10000}
 
-pg_virtualenv -v 15 -o shared_buffers=512MB -o work_mem=256MB -o max_parallel_workers_per_gather=2 bash -s "$loans" "$projects" <<'RUN'
+pg_virtualenv -v "$(pg_config --version | sed -E 's/^PostgreSQL ([0-9]+).*/\1/')" -o shared_buffers=512MB -o work_mem=256MB -o max_parallel_workers_per_gather=2 bash -s "$loans" "$projects" <<'RUN'
 set -euo pipefail
 loans=$1
 projects=$2

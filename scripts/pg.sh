@@ -30,7 +30,7 @@ case "${1:-}" in
         ;;
     demo)
         install_extension
-        pg_virtualenv -v 15 psql -X -v ON_ERROR_STOP=1 -f postgres/demo.sql
+        pg_virtualenv -v "$(pg_config --version | sed -E 's/^PostgreSQL ([0-9]+).*/\1/')" psql -X -v ON_ERROR_STOP=1 -f postgres/demo.sql
         ;;
     *)
         echo "usage: scripts/pg.sh install | demo" >&2

@@ -1,65 +1,53 @@
--- The cash-flow aggregates over one row per period: ORDER BY, GROUP BY,
--- NULL flows, window functions, and the longest series the module takes.
-CREATE TABLE flows (project int, period int, flow float8);
-INSERT INTO flows VALUES
-  (1, 0, -100), (1, 2, 60), (1, 1, 60),
-  (2, 0, -1000), (2, 1, 300), (2, 2, 400), (2, 3, 500),
-  (3, 0, 100), (3, 1, 110);
+-- The cash-flow aggregates, each case against the plain function on the
+-- series the rows stand for.  With a period the period is the flow's place
+-- in time: the series starts at the group's smallest period, a period with
+-- no row is a flow of 0, the flows of one period add up (in ascending order
+-- of value), a NULL flow is missing.
+CREATE TABLE cases (name text, period float8, flow float8, series float8[]);
+INSERT INTO cases SELECT c.name, r.period, r.flow, c.series FROM (VALUES
+  ('in order',       '{{0,-100},{1,60},{2,60}}'::float8[],                 '{-100,60,60}'::float8[]),
+  ('gap',            '{{0,-1000},{1,300},{3,900}}',                        '{-1000,300,0,900}'),
+  ('duplicates',     '{{0,-1000},{1,300},{1,0.1},{1,-50},{2,900}}',         ARRAY[-1000, (-50 + 0.1::float8) + 300, 900]),
+  ('negative start', '{{-2,-500},{-1,100},{1,700}}',                       '{-500,100,0,700}'),
+  ('missing flow',   '{{0,-100},{1,NULL},{2,130}}',                        '{-100,NULL,130}'),
+  ('missing beside', '{{0,-100},{1,NULL},{1,50},{2,80}}',                  '{-100,50,80}'),
+  ('widest IRR',     '{{0,-1},{32766,2}}',                                  array_cat(array_prepend(-1::float8, array_fill(0::float8, ARRAY[32765])), ARRAY[2::float8]))
+) AS c(name, rows, series), LATERAL (SELECT rows[i][1] AS period, rows[i][2] AS flow
+                                     FROM generate_subscripts(rows, 1) AS i) AS r;
 
--- Each group equals the function on its flows written out in period order.
-SELECT project,
-       irr_agg(1, flow ORDER BY period) IS NOT DISTINCT FROM CASE project WHEN 1 THEN irr(1, -100, 60, 60)
-           WHEN 2 THEN irr(1, -1000, 300, 400, 500) ELSE irr(1, 100, 110) END AS irr_same,
-       intrr_agg(1, flow ORDER BY period) IS NOT DISTINCT FROM CASE project WHEN 1 THEN intrr(1, -100, 60, 60)
-           WHEN 2 THEN intrr(1, -1000, 300, 400, 500) ELSE intrr(1, 100, 110) END AS intrr_same,
-       npv_agg(10, 1, flow ORDER BY period) = CASE project WHEN 1 THEN npv(10, 1, -100, 60, 60)
-           WHEN 2 THEN npv(10, 1, -1000, 300, 400, 500) ELSE npv(10, 1, 100, 110) END AS npv_same,
-       netpv_agg(0.1, 1, flow ORDER BY period) AS netpv
-FROM flows GROUP BY project ORDER BY project;
+-- Rows given in two orders (as stored, and reversed) give the function's bits.
+SELECT name, bool_and(irr IS NOT DISTINCT FROM irr(1, VARIADIC series)) AS irr,
+       bool_and(intrr IS NOT DISTINCT FROM intrr(4, VARIADIC series)) AS intrr,
+       bool_and(float8send(npv) = float8send(npv(10, 1, VARIADIC series))) AS npv,
+       bool_and(float8send(netpv) = float8send(netpv(0.1, 12, VARIADIC series))) AS netpv
+FROM (SELECT name, series, irr_agg(1, period, flow) AS irr, intrr_agg(4, period, flow) AS intrr,
+             npv_agg(10, 1, period, flow) AS npv, netpv_agg(0.1, 12, period, flow) AS netpv
+      FROM (SELECT * FROM cases ORDER BY name, period, flow) AS stored GROUP BY name, series
+      UNION ALL
+      SELECT name, series, irr_agg(1, period, flow), intrr_agg(4, period, flow),
+             npv_agg(10, 1, period, flow), netpv_agg(0.1, 12, period, flow)
+      FROM (SELECT * FROM cases ORDER BY name DESC, period DESC, flow DESC) AS reversed GROUP BY name, series) AS s
+GROUP BY name ORDER BY name;
 
--- The order of the rows matters, and ORDER BY gives it.
-SELECT npv_agg(10, 1, flow ORDER BY period) <> npv_agg(10, 1, flow ORDER BY period DESC) AS ordered
-FROM flows WHERE project = 1;
+-- The ORDER BY form: the same series when the rows are its elements, also
+-- as a running window; without any ORDER BY it is refused.
+SELECT name, irr_agg(1, flow ORDER BY period) IS NOT DISTINCT FROM irr(1, VARIADIC series) AS irr,
+       npv_agg(10, 1, flow ORDER BY period) = npv(10, 1, VARIADIC series) AS npv
+FROM cases WHERE name IN ('in order', 'missing flow') GROUP BY name, series ORDER BY name;
+SELECT period, npv_agg(10, 1, period, flow) OVER w = npv(10, 1, VARIADIC array_agg(flow) OVER w) AS by_period,
+       irr_agg(1, flow) OVER w IS NOT DISTINCT FROM irr(1, VARIADIC array_agg(flow) OVER w) AS ordered
+FROM cases WHERE name = 'in order' WINDOW w AS (ORDER BY period) ORDER BY period;
+SELECT irr_agg(1, flow) FROM cases;
+SELECT npv_agg(10, 1, flow) OVER () FROM cases;
 
--- A NULL flow is a missing flow; an empty group has no value.
-SELECT npv_agg(10, 1, flow ORDER BY period) = npv(10, 1, -100, NULL, 60) AS missing_flow
-FROM (VALUES (0, -100::float8), (1, NULL), (2, 60)) AS t(period, flow);
-SELECT irr_agg(1, flow) IS NULL AS empty FROM flows WHERE false;
-
--- The leading arguments must not change within a group.
-SELECT npv_agg(period, 1, flow ORDER BY period) FROM flows WHERE project = 2;
-
--- As a window function: the running IRR of each project, equal to the
--- function on the flows so far (the first period alone has no rate).
-SELECT project, period,
-       irr_agg(1, flow) OVER w AS running,
-       irr_agg(1, flow) OVER w IS NOT DISTINCT FROM
-         irr(1, VARIADIC array_agg(flow) OVER w) AS same
-FROM flows WHERE project = 2
-WINDOW w AS (PARTITION BY project ORDER BY period) ORDER BY period;
-
--- 32 767 flows, the most IRR takes: -1 then 32 766 flows of 0.0001 has a
--- positive rate; the aggregate and the array agree.  One more is refused.
-SET qelfin.invalid = 'null';
-SELECT irr_agg(1, CASE WHEN i = 0 THEN -1 ELSE 0.0001 END ORDER BY i) > 0 AS has_rate,
-       irr_agg(1, CASE WHEN i = 0 THEN -1 ELSE 0.0001 END ORDER BY i)
-         = irr(1, VARIADIC array_agg(CASE WHEN i = 0 THEN -1 ELSE 0.0001 END ORDER BY i)) AS same
-FROM generate_series(0, 32766) AS i;
-SELECT irr_agg(1, CASE WHEN i = 0 THEN -1 ELSE 0.0001 END ORDER BY i) IS NULL AS too_many
-FROM generate_series(0, 32767) AS i;
-RESET qelfin.invalid;
--- With the period as an argument the aggregate orders the flows itself:
--- the figures of ORDER BY period, whatever order the rows come in.
-SELECT project,
-       irr_agg(1, period, flow) IS NOT DISTINCT FROM irr_agg(1, flow ORDER BY period) AS irr_same,
-       intrr_agg(1, period, flow) IS NOT DISTINCT FROM intrr_agg(1, flow ORDER BY period) AS intrr_same,
-       npv_agg(10, 1, period, flow) = npv_agg(10, 1, flow ORDER BY period) AS npv_same,
-       netpv_agg(0.1, 1, period, flow) = netpv_agg(0.1, 1, flow ORDER BY period) AS netpv_same
-FROM (SELECT * FROM flows ORDER BY period DESC) AS reversed GROUP BY project ORDER BY project;
-SELECT period, irr_agg(1, period, flow) OVER w IS NOT DISTINCT FROM irr_agg(1, flow) OVER w AS running_same
-FROM flows WHERE project = 2 WINDOW w AS (ORDER BY period) ORDER BY period;
--- Every row needs its period.
-SELECT irr_agg(1, NULL, flow) FROM flows;
-
-DROP TABLE flows;
-
+-- Refused: a period that is not whole, a span wider than the module takes
+-- (before anything is allocated for it), a NULL period; leading arguments
+-- that differ as SQL compares them (0 = -0 and NaN = NaN do not).
+SELECT irr_agg(1, p, f) FROM (VALUES (0, -100), (1.5, 110)) AS t(p, f);
+SELECT irr_agg(1, p, f) FROM (VALUES (0, -1), (32767, 2)) AS t(p, f);
+SELECT npv_agg(10, 1, p, f) FROM (VALUES (0, -1), (1e300, 2)) AS t(p, f);
+SELECT irr_agg(1, NULL, flow) FROM cases;
+SELECT npv_agg(r, 1, p, f) = npv(0, 1, -100, 60) AS zeros, netpv_agg('NaN', 1, p, f) IS NULL AS nans
+FROM (VALUES (0::float8, 0, -100), ('-0', 1, 60)) AS t(r, p, f);
+SELECT npv_agg(p, 1, p, f) FROM (VALUES (0, -100), (1, 60)) AS t(p, f);
+DROP TABLE cases;

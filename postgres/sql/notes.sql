@@ -7,8 +7,11 @@
 SELECT i, round(irr(1, -100, 230 + 0 * i, -132)::numeric, 6) AS irr
 FROM generate_series(1, 12) AS i;
 
--- A second query is a second call site: its counter starts again.
+-- A second query is a second call site: its counter starts again.  Notes
+-- are warnings (SQLSTATE 01000).
+\set VERBOSITY sqlstate
 SELECT count(intrr(1, -100, 230 + 0 * i, -132)) FROM generate_series(1, 2) AS i;
+\set VERBOSITY default
 
 -- qelfin.invalid = notice (the default): NULL, and a NOTICE naming the
 -- function, the status and the argument, ten times, then one saying no
@@ -18,8 +21,8 @@ SELECT i, depsl(i, 1000, -1) FROM generate_series(1, 12) AS i;
 SELECT compound(NULL, NULL, 0.05, 10);
 SELECT npv(NULL, 1, -100, 60, 60);
 
--- null: silent NULLs.
-SET qelfin.invalid = 'null';
+-- silent: NULLs without a notice.
+SET qelfin.invalid = silent;
 SELECT depsl(1, 1000, -1) IS NULL AS refused;
 
 -- error: ERROR 22023 with the same text; the statement stops.
