@@ -78,23 +78,43 @@ TEST_F(Schedule, DepreciationTableForEveryMethod) {
 TEST_F(Schedule, JsonAndRefusals) {
     const Outcome j = qelhost({"schedule", "DEPSL(., 1000, 2)", "--json"});
     const std::vector<std::string> expected = {
-        R"({"period":1,"depreciation":500,"accumulated":500,"book value":500})",
-        R"({"period":2,"depreciation":500,"accumulated":1000,"book value":0})",
-        R"({"period":"total","depreciation":1000,"accumulated":1000,"book value":0})",
+        R"({"period":1,"depreciation":500,"accumulated":500,"book_value":500})",
+        R"({"period":2,"depreciation":500,"accumulated":1000,"book_value":0})",
+        R"({"period":"total","depreciation":1000,"accumulated":1000,"book_value":0})",
     };
     EXPECT_EQ(lines_of(j.out), expected);
     const struct { const char* call; const char* message; } refused[] = {
         {"MORT(100000, 400, 0.005, .)", "the payment 400 does not exceed the interest 500"},
-        {"MORT(1000, ., 0.01, 12.5)", "a whole number of payments"},
+        {"MORT(1000, ., 0.01, 200000)", "from 1 to 100000 payments"},
         {"DEPSL(1, 1000, 5)", "leave the period missing"},
         {"NPV(5, 1, 100)", "schedule takes one call of MORT or of a depreciation function"},
     };
     for (const auto& c : refused) {
-        const Outcome o = qelhost({"schedule", c.call});
+        const Outcome o = qelhost({"schedule", c.call, "--decimals", "2"});
         EXPECT_EQ(o.status, 2) << c.call;
         EXPECT_EQ(o.out, "") << c.call;
         EXPECT_HAS(o.err, c.message);
     }
+}
+
+TEST_F(Schedule, BankStyleAndEveryRate) {
+    // A given payment runs until the loan is paid: ceil(n) rows, the last
+    // payment smaller, the balance at 0.00.
+    const Outcome n = qelhost({"eval", "MORT(250000, 1300, 0.045/12, .)"});
+    const double periods = std::atof(n.out.substr(n.out.find("= ") + 2).c_str());
+    const Outcome o = qelhost({"schedule", "MORT(250000, 1300, 0.045/12, .)", "--decimals", "2"});
+    const auto rows = numbers(o.out);
+    ASSERT_EQ(rows.size(), static_cast<size_t>(std::ceil(periods)) + 2) << o.err;
+    EXPECT_LT(rows[rows.size() - 2][1], 1300);
+    EXPECT_HAS(lines_of(o.out).at(rows.size() - 2), ",0.00");
+    // IRR(1, -100, 230, -132) is -100 (1 - 1.1 v)(1 - 1.2 v): 10 % and 20 %.
+    const Outcome r = qelhost({"rates", "IRR(1, -100, 230, -132)"});
+    const auto rates = numbers(r.out);
+    ASSERT_EQ(rates.size(), 2u) << r.out << r.err;
+    EXPECT_NEAR(rates[0][0], 10, 1e-12);
+    EXPECT_NEAR(rates[1][0], 20, 1e-12);
+    EXPECT_HAS(qelhost({"eval", "--json", "INTRR(1, -100, 230, -132)"}).out, "\"rates\":[");
+    EXPECT_EQ(qelhost({"rates", "NPV(5, 1, 100)"}).status, 2);
 }
 
 }  // namespace

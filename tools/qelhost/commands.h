@@ -35,10 +35,18 @@ struct ScheduleOptions {
     std::string expression;  // one call of MORT or of a depreciation function
     bool json = false;
     int precision = -1;
+    int decimals = -1;  // bank-style rounding to N decimals; -1: the module's figures unrounded
     bool hints = true;
     uint8_t caller_kind = kDefaultCallerKind;
 };
 int schedule(const qelfin::host::Module& module, const ScheduleOptions& options);
+
+struct RatesOptions {
+    std::string expression;  // one call of IRR or INTRR
+    int precision = -1;
+    bool hints = true;
+};
+int rates(const qelfin::host::Module& module, const RatesOptions& options);
 
 struct RunOptions {
     std::string input;                  // a path, or "-" for standard input

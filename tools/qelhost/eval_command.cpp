@@ -5,6 +5,7 @@
 #include "program.h"
 #include "rounding.h"
 
+#include "host/rates.h"
 #include "host/reasons.h"
 
 #include <cstdio>
@@ -49,7 +50,25 @@ void append_text(std::string& out, const Program& program, const qelfin::host::R
     if (divisions > 0) out += "  division by zero: the result is missing\n";
 }
 
-void append_json(std::string& out, const Program& program, const qelfin::host::Reasons& reasons,
+// IRR's rates in percent and INTRR's as fractions; null when none can be sought.
+void append_rates(std::string& out, const Module& module, const FunctionInfo& f, const std::vector<double>& args) {
+    out += ",\"rates\":";
+    try {
+        const std::span<const double> flows = std::span<const double>(args).subspan(1);
+        const std::vector<double> rates = f.name == "IRR" ? qelfin::host::irr_rates(module, args[0], flows)
+                                                          : qelfin::host::every_rate(module, args[0], flows);
+        out += '[';
+        for (size_t k = 0; k < rates.size(); ++k) {
+            if (k) out += ',';
+            append_json_number(out, rates[k]);
+        }
+        out += ']';
+    } catch (const qelfin::host::RatesError&) {
+        out += "null";
+    }
+}
+
+void append_json(std::string& out, const Module& module, const Program& program, const qelfin::host::Reasons& reasons,
                  const std::string& expression, double value, const std::vector<CallOutcome>& calls,
                  int64_t divisions) {
     out += "{\"expression\":";
@@ -102,7 +121,9 @@ void append_json(std::string& out, const Program& program, const qelfin::host::R
             append_json_string(out, note.text);
             out += '}';
         }
-        out += "]}";
+        out += ']';
+        if (f.name == "IRR" || f.name == "INTRR") append_rates(out, module, f, c.args);
+        out += '}';
     }
     out += "],\"divisions_by_zero\":" + std::to_string(divisions) + "}\n";
 }
@@ -143,7 +164,7 @@ int evaluate(const Module& module, const EvalOptions& options) {
         const double value = program.evaluate(roots[i], nullptr);
         const int64_t new_divisions = program.divisions_by_zero() - divisions;
         if (options.json)
-            append_json(out, program, reasons, expressions[i], value, calls, new_divisions);
+            append_json(out, module, program, reasons, expressions[i], value, calls, new_divisions);
         else
             append_text(out, program, reasons, options.precision, expressions[i], value, calls, new_divisions);
     }

@@ -3,6 +3,8 @@
 //   qelhost eval EXPR...                    evaluate calls, show value, status, marks, notes
 //   qelhost run FILE.csv --compute 'c = EXPR' [-o OUT.csv]
 //                                           compute columns over a CSV file, row by row
+//   qelhost schedule 'MORT(...)' [--decimals N]  a loan's or an asset's schedule, period by period
+//   qelhost rates 'IRR(1, -100, 230, -132)'  every rate where the net present value changes sign
 //   qelhost describe [NAME...] [--markdown] the seventeen functions and the records a host reads;
 //                                           the reference of the functions named; all as Markdown
 //
@@ -118,7 +120,22 @@ int main(int argc, char** argv) {
     schedule_cmd->add_flag("--json", schedule_options.json, "one JSON object per period, then the totals");
     schedule_cmd->add_option("--precision", schedule_options.precision, "write figures with N decimals (0 to 15)")
         ->check(CLI::Range(0, 15));
+    schedule_cmd
+        ->add_option("--decimals", schedule_options.decimals,
+                     "bank-style: payment and each interest rounded to N decimals (0 to 15), the last payment "
+                     "taking the rest so the balance ends at 0")
+        ->check(CLI::Range(0, 15));
     schedule_cmd->add_flag("--no-hints", schedule_no_hints, no_hints_help);
+
+    RatesOptions rates_options;
+    bool rates_no_hints = false;
+    CLI::App* rates_cmd = app.add_subcommand(
+        "rates", "Every rate at which the net present value of IRR(...)'s or INTRR(...)'s cash flows changes "
+                 "sign, one a line, ascending");
+    rates_cmd->add_option("call", rates_options.expression, "the call: IRR(1, -100, 230, -132)")->required();
+    rates_cmd->add_option("--precision", rates_options.precision, "write rates with N decimals (0 to 15)")
+        ->check(CLI::Range(0, 15));
+    rates_cmd->add_flag("--no-hints", rates_no_hints, no_hints_help);
 
     DescribeOptions describe_options;
     CLI::App* describe_cmd = app.add_subcommand(
@@ -146,6 +163,7 @@ int main(int argc, char** argv) {
         eval_options.hints = !eval_no_hints;
         run_options.hints = !run_no_hints;
         schedule_options.hints = !schedule_no_hints;
+        rates_options.hints = !rates_no_hints;
 
         // The reference comes from the catalogue alone; everything else
         // loads the module first.
@@ -162,6 +180,7 @@ int main(int argc, char** argv) {
         if (*eval_cmd) return evaluate(*module, eval_options);
         if (*run_cmd) return run(*module, run_options);
         if (*schedule_cmd) return schedule(*module, schedule_options);
+        if (*rates_cmd) return rates(*module, rates_options);
         if (*describe_cmd) return describe(module.get(), describe_options);
         return kExitError;
     } catch (const ExpressionError& e) {

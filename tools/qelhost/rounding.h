@@ -4,6 +4,8 @@
 // rounds to 10000.  Used by round(x, n) in expressions and by --precision.
 #pragma once
 
+#include "host/decimals.h"
+
 #include <string>
 
 namespace qelhost {
@@ -12,7 +14,7 @@ namespace qelhost {
 inline constexpr int kMaxDecimals = 15;
 
 // x rounded to n decimals (n < 0 rounds to tens, hundreds, ...).
-double round_decimals(double x, int n);
+using qelfin::host::round_decimals;
 
 // Appends x with exactly n decimals after rounding it so; `missing_text`
 // when x is missing.

@@ -1,0 +1,46 @@
+// Every rate of return of a series of cash flows, for every surface: the
+// rates at which the net present value changes sign, where IRR gives one.
+//
+//   every_rate(module, 1, {-100, 230, -132})   -> {0.1, 0.2} (fractions; irr_rates: percent)
+//
+// The search works on the discount factor v per cash-flow interval, the
+// rate per base period being v^(-freq) - 1 (freq > 0, so every v > 0 is a
+// rate above -100 %) or -ln v (freq 0, continuous).  The module's netpvd
+// gives Q(v) = sum of c(i) v^i and Q'(v).  Every positive root of Q lies in
+// Cauchy's bounds, 1 / (1 + max |c(i) / c(first)|) <= v <= 1 + max |c(i) /
+// c(last)| over the flows other than the first and last non-zero ones; the
+// search samples Q over that range (widened by 2 at each end) at steps of
+// 1/1024 in ln v (1024 to 65536 steps), and within a step where Q keeps its
+// sign but Q' changes sign it finds the extremum (bisecting Q') and looks
+// at Q there.  Each sign change is bisected down to two adjacent doubles;
+// the one where |Q| is smaller is the root.
+//
+// What it cannot see: a root where Q touches zero without changing sign
+// (a double root), two roots closer together than one step whose step
+// holds no extremum of Q the derivative test finds (three or more roots in
+// one step), and roots where Q overflows.  A missing flow counts as 0; with
+// freq 0 a missing flow gives no rate, as IRR refuses it.
+#pragma once
+
+#include "host/module.h"
+
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+namespace qelfin::host {
+
+struct RatesError : std::invalid_argument {
+    using std::invalid_argument::invalid_argument;
+};
+
+// Every rate as a fraction per base period, ascending; empty when the net
+// present value never changes sign (or there are fewer than two flows).
+// Throws RatesError for a missing or negative frequency, and for freq 0
+// with a missing flow.
+std::vector<double> every_rate(const Module& module, double freq, std::span<const double> flows);
+
+// The same in percent, as IRR gives its rate.
+std::vector<double> irr_rates(const Module& module, double freq, std::span<const double> flows);
+
+}  // namespace qelfin::host
