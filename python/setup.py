@@ -38,7 +38,7 @@ class BuildWithModule(build_ext):
 
 extension = Extension(
     "qelfin._qelfin",
-    sources=["src/extension.cpp", "src/column_call.cpp"],
+    sources=["src/extension.cpp", "src/column_call.cpp", "src/schedules.cpp"],
     include_dirs=[str(ROOT), str(ROOT / "include")],
     extra_compile_args=["-std=c++20", "-O2", "-ffp-contract=off", "-fvisibility=hidden",
                         "-Wall", "-Wextra", "-Wshadow", "-Werror", "-isystem", pybind11.get_include()],

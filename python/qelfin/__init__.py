@@ -17,6 +17,7 @@ from pathlib import Path
 from . import _qelfin
 from ._errors import CallOutcome, FunctionError, Note, SeveralRatesWarning
 from ._functions import make_function
+from ._schedules import depreciation_schedule, irr_rates, mort_schedule
 
 for _public in (CallOutcome, FunctionError, Note, SeveralRatesWarning):
     _public.__module__ = __name__
@@ -26,7 +27,8 @@ _qelfin.load(str(Path(__file__).resolve().parent / "libqelfin.so"))
 
 CATALOGUE = tuple(_qelfin.catalogue())
 
-__all__ = ["CATALOGUE", "CallOutcome", "FunctionError", "Note", "SeveralRatesWarning", "call"]
+__all__ = ["CATALOGUE", "CallOutcome", "FunctionError", "Note", "SeveralRatesWarning", "call",
+           "mort_schedule", "depreciation_schedule", "irr_rates"]
 for _info in CATALOGUE:
     globals()[_info["name"].lower()] = make_function(_info)
     __all__.append(_info["name"].lower())

@@ -3,6 +3,7 @@
 // (the interpreter's lock released) and single calls.  Broadcasting, pandas
 // and warnings are the Python layer's business (qelfin/*.py).
 #include "column_call.h"
+#include "schedules.h"
 
 #include "host/catalogue.h"
 #include "host/module.h"
@@ -174,4 +175,5 @@ PYBIND11_MODULE(_qelfin, m) {
     m.def("evaluate", &evaluate, py::arg("name"), py::arg("columns"), py::arg("rows"), py::arg("with_status"));
     m.def("call", &call, py::arg("name"), py::arg("args"));
     m.def("reason", &reason, py::arg("name"), py::arg("args"), py::arg("status"), py::arg("marked"));
+    define_schedules(m, &module);
 }
