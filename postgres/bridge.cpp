@@ -147,6 +147,13 @@ const char* qelfin_bridge_load(const char* path, void* scratch, int fail_after) 
 
 double qelfin_missing(void) { return missing_value(); }
 
+}  // extern "C"
+
+// For the schedules' bridge (schedules_bridge.cpp), after qelfin_ensure_loaded.
+const Module& qelfin_bridge_module() { return *g_module; }
+
+extern "C" {
+
 namespace {
 
 // Descriptors from..to-1 of a block: fixed ones read the site's values,

@@ -237,3 +237,24 @@ CREATE AGGREGATE netpv_agg(rate float8, freq float8, period float8, flow float8)
     DESERIALFUNC = qelfin_flows_deserialize, PARALLEL = SAFE
 );
 COMMENT ON AGGREGATE netpv_agg(float8, float8, float8, float8) IS 'net present value as npv_agg(rate, freq, period, flow) gives it, with the rate as a fraction. Example: netpv_agg(0.1, 1, year, flow)';
+
+-- Schedules and every rate of return, from the host library that qelhost
+-- and the Python package use too (the same figures, bit for bit).
+
+CREATE FUNCTION mort_schedule(amount float8, payment float8, rate float8, periods float8, decimals int4 DEFAULT NULL)
+RETURNS TABLE(period int4, payment float8, interest float8, principal float8, balance float8)
+AS 'MODULE_PATHNAME', 'qelfin_mort_schedule'
+LANGUAGE C IMMUTABLE PARALLEL SAFE COST 1000 ROWS 360;
+COMMENT ON FUNCTION mort_schedule(float8, float8, float8, float8, int4) IS 'a loan''s amortization schedule, one row a period: payment, interest, principal and the balance after the period, in currency; arguments as mort takes them (rate a fraction per period), one of the four NULL and computed first. decimals NULL: the module''s figures unrounded; decimals d: bank-style, amount and payment rounded to d decimals, each interest round(balance * rate, d), principal = payment - interest, the last payment the balance plus its interest so that the balance ends at exactly 0 (a smaller last payment when the number of payments is not whole). A loan that gives no schedule gives no rows (qelfin.invalid says what else). Example: SELECT * FROM mort_schedule(250000, 1300, 0.045/12, NULL, decimals => 2)';
+
+CREATE FUNCTION depreciation_schedule(method text, value float8, life float8 DEFAULT NULL, factor float8 DEFAULT NULL, fractions float8[] DEFAULT NULL, decimals int4 DEFAULT NULL)
+RETURNS TABLE(period int4, depreciation float8, accumulated float8, book_value float8)
+AS 'MODULE_PATHNAME', 'qelfin_depreciation_schedule'
+LANGUAGE C IMMUTABLE PARALLEL SAFE COST 1000 ROWS 10;
+COMMENT ON FUNCTION depreciation_schedule(text, float8, float8, float8, float8[], int4) IS 'an asset''s depreciation table, one row a period of the life: the depreciation of the period, the accumulated depreciation and the book value, in currency, from the method''s pair of functions (method DB, DBSL, SL, SYD or TAB, or a name such as DEPDB). value in currency, life in periods, factor a multiple of the straight-line rate (DB, DBSL), fractions of the value per period (TAB, instead of life); NULL value or life gives no rows. decimals d rounds the accumulated depreciation to d decimals, each period''s depreciation being the difference of two rounded figures. Example: SELECT * FROM depreciation_schedule(''DB'', 50000, 10, 2, decimals => 2)';
+
+CREATE FUNCTION irr_rates(freq float8, VARIADIC flows float8[])
+RETURNS float8[]
+AS 'MODULE_PATHNAME', 'qelfin_irr_rates'
+LANGUAGE C IMMUTABLE PARALLEL SAFE COST 5000;
+COMMENT ON FUNCTION irr_rates(float8, VARIADIC float8[]) IS 'every rate of return in percent per base period, ascending: the rates above -100 % at which the net present value of the flows changes sign, found by bisection on the discount factor within bounds on the roots (a rate where the value only touches zero is not seen); irr gives one of them. freq as irr takes it; a NULL flow counts as 0; an empty array when the value never changes sign; NULL for a NULL, missing or negative freq or a NULL flow with freq 0. Example: irr_rates(1, -100, 230, -132) gives {10, 20} to 1e-12';
