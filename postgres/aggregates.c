@@ -45,6 +45,7 @@ typedef struct FlowState
 	int32		nleading;
 	bool		by_period;		/* the period is the flow's time */
 	bool		sorted;			/* items are in (period, flow) order */
+	double		fraction;		/* the first period that is not whole, or 0 */
 	int64		count;
 	int64		capacity;
 	PeriodFlow *items;
@@ -56,6 +57,7 @@ typedef struct FlowStateHeader
 	double		leading[2];
 	int32		nleading;
 	bool		by_period;
+	double		fraction;
 	int64		count;
 } FlowStateHeader;
 
@@ -140,6 +142,8 @@ append(FlowState *state, double period, double flow)
 	item->flow = flow;
 	if (state->count > 0 && item_order(item - 1, item) > 0)
 		state->sorted = false;
+	if (period != floor(period) && state->fraction == 0 && !isinf(period))
+		state->fraction = period;
 	state->count++;
 }
 
@@ -152,8 +156,9 @@ new_state(MemoryContext aggcxt, const double *leading, int32 nleading, bool by_p
 	state->nleading = nleading;
 	state->by_period = by_period;
 	state->sorted = true;
+	state->fraction = 0;
 	state->count = 0;
-	state->capacity = Max(capacity, 64);
+	state->capacity = Max(capacity, 16);
 	state->items = (PeriodFlow *) MemoryContextAllocHuge(aggcxt, sizeof(PeriodFlow) * (Size) state->capacity);
 	return state;
 }
@@ -200,7 +205,7 @@ flows_step(FunctionCallInfo fcinfo, int leading, bool by_period)
 	{
 		if (!by_period)
 			require_order(fcinfo, leading);
-		state = new_state(aggcxt, lead, leading, by_period, 64);
+		state = new_state(aggcxt, lead, leading, by_period, 16);
 	}
 	else
 		require_same_leading(state, lead);
@@ -228,18 +233,14 @@ lay_out_periods(const FlowState *state, int function, int32 *length)
 	snprintf(agg, sizeof agg, "%s_agg", name);
 	for (char *c = agg; *c; c++)
 		*c = pg_ascii_tolower((unsigned char) *c);
-	for (int64 k = 0; k < state->count; k++)
-	{
-		double		p = state->items[k].period;
-
-		if (p != floor(p) || isinf(p))
-			ereport(ERROR,
-					(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-					 errmsg("%s takes whole periods, and a row has period %.17g", agg, p),
-					 errdetail("The period is the flow's place in time, counted in whole periods of the frequency."),
-					 errhint("Give periods as whole numbers (round them, or count months or quarters instead), "
-							 "or give the flows in order with %s(..., flow ORDER BY period).", agg)));
-	}
+	if (state->fraction != 0)
+		ereport(ERROR,
+				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+				 errmsg("%s takes whole periods, and a row has period %.17g", agg, state->fraction),
+				 errdetail("The period is the flow's place in time, counted in whole periods of the frequency."),
+				 errhint("Give periods as whole numbers (round them, or count months or quarters instead), "
+						 "or give the flows in order with %s(..., flow ORDER BY period).", agg)));
+	/* Infinite periods fail here too: the span is infinite. */
 	if (last - first + 1 > limit)
 		ereport(ERROR,
 				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
@@ -321,6 +322,8 @@ qelfin_flows_combine(PG_FUNCTION_ARGS)
 		into = new_state(aggcxt, from->leading, from->nleading, from->by_period, from->count);
 	else
 		require_same_leading(into, from->leading);
+	if (into->fraction == 0)
+		into->fraction = from->fraction;
 	for (int64 k = 0; k < from->count; k++)
 		append(into, from->items[k].period, from->items[k].flow);
 	PG_RETURN_POINTER(into);
@@ -343,6 +346,7 @@ qelfin_flows_serialize(PG_FUNCTION_ARGS)
 	memcpy(header.leading, state->leading, sizeof header.leading);
 	header.nleading = state->nleading;
 	header.by_period = state->by_period;
+	header.fraction = state->fraction;
 	header.count = state->count;
 	out = (bytea *) palloc_extended(VARHDRSZ + sizeof header + items, MCXT_ALLOC_HUGE);
 	SET_VARSIZE(out, VARHDRSZ + sizeof header + items);
@@ -366,6 +370,7 @@ qelfin_flows_deserialize(PG_FUNCTION_ARGS)
 	state = new_state(CurrentMemoryContext, header.leading, header.nleading, header.by_period, header.count);
 	memcpy(state->items, VARDATA_ANY(in) + sizeof header, sizeof(PeriodFlow) * (Size) header.count);
 	state->count = header.count;
+	state->fraction = header.fraction;
 	state->sorted = false;
 	PG_RETURN_POINTER(state);
 }
