@@ -49,6 +49,11 @@ typedef struct FlowState
 	int64		count;
 	int64		capacity;
 	PeriodFlow *items;
+	/* A window's series as laid out by the last final call, extended by the next. */
+	double	   *series;
+	int64		series_capacity;
+	int64		laid;			/* items the series covers */
+	int64		last_start;		/* first item of the series' last period */
 } FlowState;
 
 /* What a serialized state starts with; its items follow. */
@@ -57,6 +62,7 @@ typedef struct FlowStateHeader
 	double		leading[2];
 	int32		nleading;
 	bool		by_period;
+	bool		sorted;
 	double		fraction;
 	int64		count;
 } FlowStateHeader;
@@ -157,6 +163,10 @@ new_state(MemoryContext aggcxt, const double *leading, int32 nleading, bool by_p
 	state->by_period = by_period;
 	state->sorted = true;
 	state->fraction = 0;
+	state->series = NULL;
+	state->series_capacity = 0;
+	state->laid = 0;
+	state->last_start = 0;
 	state->count = 0;
 	state->capacity = Max(capacity, 16);
 	state->items = (PeriodFlow *) MemoryContextAllocHuge(aggcxt, sizeof(PeriodFlow) * (Size) state->capacity);
@@ -215,20 +225,18 @@ flows_step(FunctionCallInfo fcinfo, int leading, bool by_period)
 }
 
 /*
- * The series of a by-period state in sorted order, one value per period
- * from the first to the last, allocated in the current (per-call) context
- * once the span has been checked.
+ * The length of a by-period state's series, one value per period from the
+ * first to the last: ERROR when a period is not whole or the span is wider
+ * than the function takes, before anything is allocated for it.
  */
-static double *
-lay_out_periods(const FlowState *state, int function, int32 *length)
+static int32
+span_of_periods(const FlowState *state, int function)
 {
 	const char *name = qelfin_function_name(function);
 	char		agg[32];
 	double		first = state->items[0].period;
 	double		last = state->items[state->count - 1].period;
 	double		limit = (function == QF_IRR || function == QF_INTRR) ? QELFIN_IRR_MAX_FLOWS : QELFIN_NPV_MAX_FLOWS;
-	double	   *series;
-	int64		i = 0;
 
 	snprintf(agg, sizeof agg, "%s_agg", name);
 	for (char *c = agg; *c; c++)
@@ -244,36 +252,56 @@ lay_out_periods(const FlowState *state, int function, int32 *length)
 	if (last - first + 1 > limit)
 		ereport(ERROR,
 				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-				 errmsg("the periods of %s span %.17g to %.17g, more than the %.0f periods %s takes",
+				 errmsg("the periods of %s span %.15g to %.15g, more than the %.0f periods %s takes",
 						agg, first, last, limit, name),
 				 errdetail("Every period from the first to the last is one flow of the series, 0 where no row has one."),
 				 errhint("Count periods from the start of each project, in periods of the frequency (years, months), "
 						 "not as dates or seconds.")));
-	*length = (int32) (last - first + 1);
-	series = (double *) palloc_extended(sizeof(double) * (Size) *length, MCXT_ALLOC_HUGE);
-	for (int32 t = 0; t < *length; t++)
+	return (int32) (last - first + 1);
+}
+
+/*
+ * Writes the series of a sorted state from item `from` on (0, or the first
+ * item of the period laid out last, whose sum may have grown): gaps are 0,
+ * the flows of one period are added in their sorted order (ascending,
+ * missing ones last, which add nothing), a period of missing flows only is
+ * missing.  Without a period each row is the next element.
+ */
+static void
+lay_out(FlowState *state, double *series, int64 from)
+{
+	double		first = state->items[0].period;
+	int64		i = from;
+	int64		next = state->by_period ? (int64) (state->items[from].period - first) : from;
+
+	if (!state->by_period)
+		for (; i < state->count; i++)
+			series[next++] = isnan(state->items[i].flow) ? qelfin_missing() : state->items[i].flow;
+	while (i < state->count)
 	{
+		double		period = state->items[i].period;
 		double		sum = 0.0;
 		bool		present = false;
-		bool		any = false;
 
-		/* The rows of period first + t, flows ascending, missing ones last. */
-		for (; i < state->count && state->items[i].period == first + t; i++)
+		while (next < (int64) (period - first))
+			series[next++] = 0.0;
+		state->last_start = i;
+		for (; i < state->count && state->items[i].period == period; i++)
 		{
-			any = true;
 			if (isnan(state->items[i].flow))
 				continue;
 			sum = present ? sum + state->items[i].flow : state->items[i].flow;
 			present = true;
 		}
-		series[t] = present || !any ? sum : qelfin_missing();
+		series[next++] = present ? sum : qelfin_missing();
 	}
-	return series;
+	state->laid = state->count;
 }
 
 static Datum
 flows_final(FunctionCallInfo fcinfo, int function, int leading)
 {
+	MemoryContext aggcxt;
 	FlowState  *state;
 	QelfinCall *call;
 	double	   *series;
@@ -286,19 +314,34 @@ flows_final(FunctionCallInfo fcinfo, int function, int leading)
 	{
 		qsort(state->items, state->count, sizeof(PeriodFlow), item_order);
 		state->sorted = true;
+		state->laid = 0;
 	}
 	if (state->by_period)
-		series = lay_out_periods(state, function, &length);
+		length = span_of_periods(state, function);
+	else if (state->count > PG_INT32_MAX - leading)
+		ereport(ERROR,
+				(errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
+				 errmsg("too many cash flows in one aggregate")));
+	else
+		length = (int32) state->count;
+
+	if (AggCheckCallContext(fcinfo, &aggcxt) == AGG_CONTEXT_WINDOW)
+	{
+		/* A frame that grows in order: only the new rows are laid out. */
+		if (length > state->series_capacity)
+		{
+			state->series_capacity = Max(length, state->series_capacity * 2);
+			state->series = state->series == NULL
+				? (double *) MemoryContextAllocHuge(aggcxt, sizeof(double) * (Size) state->series_capacity)
+				: (double *) repalloc_huge(state->series, sizeof(double) * (Size) state->series_capacity);
+		}
+		series = state->series;
+		lay_out(state, series, state->laid == 0 ? 0 : state->by_period ? state->last_start : state->laid);
+	}
 	else
 	{
-		if (state->count > PG_INT32_MAX - leading)
-			ereport(ERROR,
-					(errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
-					 errmsg("too many cash flows in one aggregate")));
-		length = (int32) state->count;
 		series = (double *) palloc_extended(sizeof(double) * (Size) Max(length, 1), MCXT_ALLOC_HUGE);
-		for (int32 i = 0; i < length; i++)
-			series[i] = isnan(state->items[i].flow) ? qelfin_missing() : state->items[i].flow;
+		lay_out(state, series, 0);
 	}
 	call = qelfin_call_site(fcinfo, function, leading + length);
 	memcpy(qelfin_site_args(call->site), state->leading, sizeof(double) * leading);
@@ -315,17 +358,30 @@ qelfin_flows_combine(PG_FUNCTION_ARGS)
 	MemoryContext aggcxt = aggregate_context(fcinfo);
 	FlowState  *into = PG_ARGISNULL(0) ? NULL : (FlowState *) PG_GETARG_POINTER(0);
 	FlowState  *from = PG_ARGISNULL(1) ? NULL : (FlowState *) PG_GETARG_POINTER(1);
+	int64		count;
 
 	if (from == NULL)
 		PG_RETURN_POINTER(into);
 	if (into == NULL)
+	{
 		into = new_state(aggcxt, from->leading, from->nleading, from->by_period, from->count);
+		into->sorted = from->sorted;
+	}
 	else
 		require_same_leading(into, from->leading);
 	if (into->fraction == 0)
 		into->fraction = from->fraction;
-	for (int64 k = 0; k < from->count; k++)
-		append(into, from->items[k].period, from->items[k].flow);
+	count = into->count + from->count;
+	if (count > into->capacity)
+	{
+		into->capacity = Max(count, into->capacity * 2);
+		into->items = (PeriodFlow *) repalloc_huge(into->items, sizeof(PeriodFlow) * (Size) into->capacity);
+	}
+	if (into->count > 0 && from->count > 0 &&
+		(!from->sorted || item_order(&into->items[into->count - 1], &from->items[0]) > 0))
+		into->sorted = false;
+	memcpy(into->items + into->count, from->items, sizeof(PeriodFlow) * (Size) from->count);
+	into->count = count;
 	PG_RETURN_POINTER(into);
 }
 
@@ -347,6 +403,7 @@ qelfin_flows_serialize(PG_FUNCTION_ARGS)
 	header.nleading = state->nleading;
 	header.by_period = state->by_period;
 	header.fraction = state->fraction;
+	header.sorted = state->sorted;
 	header.count = state->count;
 	out = (bytea *) palloc_extended(VARHDRSZ + sizeof header + items, MCXT_ALLOC_HUGE);
 	SET_VARSIZE(out, VARHDRSZ + sizeof header + items);
@@ -371,7 +428,7 @@ qelfin_flows_deserialize(PG_FUNCTION_ARGS)
 	memcpy(state->items, VARDATA_ANY(in) + sizeof header, sizeof(PeriodFlow) * (Size) header.count);
 	state->count = header.count;
 	state->fraction = header.fraction;
-	state->sorted = false;
+	state->sorted = header.sorted;
 	PG_RETURN_POINTER(state);
 }
 

@@ -96,6 +96,8 @@ struct QelfinSite {
     int function;
     int32_t fixed;     // arguments read from values[]
     int32_t capacity;  // descriptors the block has room for
+    const double* bound;  // the list the elements read, and how many are bound to it
+    int32_t bound_count;
     void* mcxt;
     FunctionEntry entry;
     FunctionArgs* block;  // follows this header in the same allocation
@@ -174,6 +176,8 @@ QelfinSite* create(int function, int32_t arg_count, int32_t capacity, void* mcxt
     s->function = function;
     s->fixed = arg_count < f.leading ? arg_count : f.leading;
     s->capacity = capacity;
+    s->bound = nullptr;
+    s->bound_count = 0;
     s->mcxt = mcxt;
     s->entry = g_module->entry(function);
     s->block = reinterpret_cast<FunctionArgs*>(reinterpret_cast<char*>(s) + header);
@@ -203,6 +207,7 @@ QelfinSite* qelfin_site_resize(QelfinSite* old, int32_t arg_count) {
         const int32_t leading = functions()[static_cast<size_t>(old->function)].leading;
         old->fixed = arg_count < leading ? arg_count : leading;
         old->block->arg_count = arg_count;
+        if (old->bound_count > arg_count - old->fixed) old->bound_count = arg_count - old->fixed;
         if (arg_count > before) init_descriptors(old, before, arg_count);
         return old;
     }
@@ -227,10 +232,14 @@ int qelfin_site_function(const QelfinSite* site) { return site->function; }
 
 double* qelfin_site_args(QelfinSite* site) { return site->values; }
 
+// Elements already bound to the same list keep their descriptors (a window
+// frame that grows binds only its new rows).
 void qelfin_site_bind_list(QelfinSite* site, const double* list) {
     ArgDescriptor* args = site->block->args + site->fixed;
     const int32_t n = site->block->arg_count - site->fixed;
-    for (int32_t i = 0; i < n; ++i) args[i].value = const_cast<double*>(list + i);
+    for (int32_t i = list == site->bound ? site->bound_count : 0; i < n; ++i) args[i].value = const_cast<double*>(list + i);
+    site->bound = list;
+    site->bound_count = n;
 }
 
 void qelfin_site_call(QelfinSite* site, QelfinOutcome* out) {

@@ -81,7 +81,7 @@ best "npv_agg(5, 1, flow) OVER (ORDER BY t)" "$serial" "SELECT sum(v) FROM (SELE
 
 echo "== backend peak memory (VmHWM) with a 10,000,000-element array read from a table"
 psql -X -q -c "CREATE TABLE one_array (a float8[]); ALTER TABLE one_array ALTER COLUMN a SET STORAGE EXTERNAL;
-    INSERT INTO one_array SELECT array_agg(((i * 7919) % 1000 - 400)::float8) FROM generate_series(1, 10000000) AS i;"
+    INSERT INTO one_array SELECT array_agg(((i::bigint * 7919) % 1000 - 400)::float8) FROM generate_series(1, 10000000) AS i;"
 peak() {  # peak <query>: VmHWM of a fresh backend after the query, in MB
     printf '%s\n%s\n' "$1" "SELECT pg_read_file('/proc/self/status');" | psql -X -q -At | sed -n 's/^VmHWM:[^0-9]*\([0-9]*\) kB/\1/p' | awk '{ printf "%.1f", $1 / 1024 }'
 }

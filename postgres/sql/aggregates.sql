@@ -34,9 +34,15 @@ GROUP BY name ORDER BY name;
 SELECT name, irr_agg(1, flow ORDER BY period) IS NOT DISTINCT FROM irr(1, VARIADIC series) AS irr,
        npv_agg(10, 1, flow ORDER BY period) = npv(10, 1, VARIADIC series) AS npv
 FROM cases WHERE name IN ('in order', 'missing flow') GROUP BY name, series ORDER BY name;
-SELECT period, npv_agg(10, 1, period, flow) OVER w = npv(10, 1, VARIADIC array_agg(flow) OVER w) AS by_period,
-       irr_agg(1, flow) OVER w IS NOT DISTINCT FROM irr(1, VARIADIC array_agg(flow) OVER w) AS ordered
+SELECT period, irr_agg(1, flow) OVER w IS NOT DISTINCT FROM irr(1, VARIADIC array_agg(flow) OVER w) AS ordered
 FROM cases WHERE name = 'in order' WINDOW w AS (ORDER BY period) ORDER BY period;
+-- A running by-period window, extended row by row (also within a period),
+-- equals the aggregate over the rows up to each row.
+SELECT name, bool_and(float8send(running) IS NOT DISTINCT FROM float8send((SELECT npv_agg(10, 1, d.period, d.flow)
+         FROM cases AS d WHERE d.name = c.name AND (d.period < c.period
+           OR d.period = c.period AND (c.flow IS NULL OR d.flow <= c.flow))))) AS running
+FROM (SELECT name, period, flow, npv_agg(10, 1, period, flow) OVER (PARTITION BY name ORDER BY period, flow
+        ROWS UNBOUNDED PRECEDING) AS running FROM cases) AS c GROUP BY name ORDER BY name;
 SELECT irr_agg(1, flow) FROM cases;
 SELECT npv_agg(10, 1, flow) OVER () FROM cases;
 
