@@ -8,7 +8,9 @@ SET qelfin.load_fault = 3;  -- after everything, before it is kept
 SELECT mort(50000, NULL, 0.005, 360);
 RESET qelfin.load_fault;
 SELECT depsl(1, 1000, -1) IS NULL AS refused_with_reason,
-       mort(50000, NULL, 0.005, 360) = mort(amount => 50000, rate => 0.005, periods => 360) AS named;
+       mort(50000, NULL, 0.005, 360) = mort(amount => 50000, rate => 0.005, periods => 360) AS named_mort,
+       compound(100, NULL, 0.05, 10) = compound(initial => 100, rate => 0.05, periods => 10) AS named_compound,
+       saving(NULL, 100, 0.01, 12) = saving(payment => 100, rate => 0.01, periods => 12) AS named_saving;
 
 -- Unit hints: once per call site, with SQLSTATE 01000; off with qelfin.hints.
 SELECT count(mort(50000, NULL, 6 + 0 * i, 360)) FROM generate_series(1, 3) AS i;
