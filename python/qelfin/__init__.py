@@ -18,6 +18,7 @@ from . import _qelfin
 from ._errors import CallOutcome, FunctionError, Note, SeveralRatesWarning
 from ._functions import make_function
 from ._schedules import depreciation_schedule, irr_rates, mort_schedule
+from . import plot  # matplotlib is imported only when a picture is drawn
 
 for _public in (CallOutcome, FunctionError, Note, SeveralRatesWarning):
     _public.__module__ = __name__

@@ -48,6 +48,15 @@ struct RatesOptions {
 };
 int rates(const qelfin::host::Module& module, const RatesOptions& options);
 
+struct PlotOptions {
+    std::string kind;        // "profile" or "schedule"
+    std::string expression;  // IRR/INTRR/NPV/NETPV for a profile; MORT or a depreciation function for a schedule
+    std::string output;      // the SVG file
+    int decimals = -1;       // a bank-style schedule
+    bool hints = true;
+};
+int plot(const qelfin::host::Module& module, const PlotOptions& options);
+
 struct RunOptions {
     std::string input;                  // a path, or "-" for standard input
     std::vector<std::string> computes;  // "name = expression", in order

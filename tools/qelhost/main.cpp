@@ -5,6 +5,7 @@
 //                                           compute columns over a CSV file, row by row
 //   qelhost schedule 'MORT(...)' [--decimals N]  a loan's or an asset's schedule, period by period
 //   qelhost rates 'IRR(1, -100, 230, -132)'  every rate where the net present value changes sign
+//   qelhost plot profile|schedule CALL -o FILE.svg   a picture of the NPV profile or the schedule
 //   qelhost describe [NAME...] [--markdown] the seventeen functions and the records a host reads;
 //                                           the reference of the functions named; all as Markdown
 //
@@ -120,12 +121,14 @@ int main(int argc, char** argv) {
     schedule_cmd->add_flag("--json", schedule_options.json, "one JSON object per period, then the totals");
     schedule_cmd->add_option("--precision", schedule_options.precision, "write figures with N decimals (0 to 15)")
         ->check(CLI::Range(0, 15));
-    schedule_cmd
-        ->add_option("--decimals", schedule_options.decimals,
-                     "bank-style: payment and each interest rounded to N decimals (0 to 15), the last payment "
-                     "taking the rest so the balance ends at 0")
-        ->check(CLI::Range(0, 15));
-    schedule_cmd->add_flag("--no-hints", schedule_no_hints, no_hints_help);
+    // A number of decimals, 0 to 15, with its flag for no hints.
+    auto decimals_and_hints = [&](CLI::App* cmd, const char* name, int& decimals, const char* help, bool& no_hints) {
+        cmd->add_option(name, decimals, help)->check(CLI::Range(0, 15));
+        cmd->add_flag("--no-hints", no_hints, no_hints_help);
+    };
+    const char* bank_style = "bank-style: payment and each interest rounded to N decimals (0 to 15), the last "
+                             "payment taking the rest so the balance ends at 0";
+    decimals_and_hints(schedule_cmd, "--decimals", schedule_options.decimals, bank_style, schedule_no_hints);
 
     RatesOptions rates_options;
     bool rates_no_hints = false;
@@ -133,9 +136,18 @@ int main(int argc, char** argv) {
         "rates", "Every rate at which the net present value of IRR(...)'s or INTRR(...)'s cash flows changes "
                  "sign, one a line, ascending");
     rates_cmd->add_option("call", rates_options.expression, "the call: IRR(1, -100, 230, -132)")->required();
-    rates_cmd->add_option("--precision", rates_options.precision, "write rates with N decimals (0 to 15)")
-        ->check(CLI::Range(0, 15));
-    rates_cmd->add_flag("--no-hints", rates_no_hints, no_hints_help);
+    decimals_and_hints(rates_cmd, "--precision", rates_options.precision, "write rates with N decimals (0 to 15)",
+                       rates_no_hints);
+
+    PlotOptions plot_options;
+    bool plot_no_hints = false;
+    CLI::App* plot_cmd = app.add_subcommand(
+        "plot", "A picture as a standalone SVG file: 'profile IRR(1, -100, 230, -132)', the NPV against the rate "
+                "with every rate marked, or 'schedule MORT(...)', a loan's or an asset's schedule");
+    plot_cmd->add_option("kind", plot_options.kind, "profile or schedule")->required();
+    plot_cmd->add_option("call", plot_options.expression, "the call")->required();
+    plot_cmd->add_option("-o,--output", plot_options.output, "the SVG file to write")->required();
+    decimals_and_hints(plot_cmd, "--decimals", plot_options.decimals, bank_style, plot_no_hints);
 
     DescribeOptions describe_options;
     CLI::App* describe_cmd = app.add_subcommand(
@@ -164,6 +176,7 @@ int main(int argc, char** argv) {
         run_options.hints = !run_no_hints;
         schedule_options.hints = !schedule_no_hints;
         rates_options.hints = !rates_no_hints;
+        plot_options.hints = !plot_no_hints;
 
         // The reference comes from the catalogue alone; everything else
         // loads the module first.
@@ -181,6 +194,7 @@ int main(int argc, char** argv) {
         if (*run_cmd) return run(*module, run_options);
         if (*schedule_cmd) return schedule(*module, schedule_options);
         if (*rates_cmd) return rates(*module, rates_options);
+        if (*plot_cmd) return plot(*module, plot_options);
         if (*describe_cmd) return describe(module.get(), describe_options);
         return kExitError;
     } catch (const ExpressionError& e) {
