@@ -82,13 +82,13 @@ best "npv_agg(5, 1, flow) OVER (ORDER BY t)" "$serial" "SELECT sum(v) FROM (SELE
 echo "== backend peak memory (VmHWM) with a 10,000,000-element array read from a table"
 psql -X -q -c "CREATE TABLE one_array (a float8[]); ALTER TABLE one_array ALTER COLUMN a SET STORAGE EXTERNAL;
     INSERT INTO one_array SELECT array_agg(((i::bigint * 7919) % 1000 - 400)::float8) FROM generate_series(1, 10000000) AS i;"
-peak() {  # peak <query>: VmHWM of a fresh backend after the query, in MB
+peak() {  # peak <query>: VmHWM of a fresh backend after the query, in MiB
     printf '%s\n%s\n' "$1" "SELECT pg_read_file('/proc/self/status');" | psql -X -q -At | sed -n 's/^VmHWM:[^0-9]*\([0-9]*\) kB/\1/p' | awk '{ printf "%.1f", $1 / 1024 }'
 }
 read_only=$(peak "SELECT array_length(a, 1) FROM one_array;")
 with_npv=$(peak "SELECT npv(5, 1, VARIADIC a) FROM one_array;")
-printf '%-44s %10s MB\n' "reading the array (array_length)" "$read_only" "npv(5, 1, VARIADIC a)" "$with_npv"
-awk -v a="$read_only" -v b="$with_npv" 'BEGIN { printf "%-44s %10.1f MB (%.2fx the array'"'"'s 76.3 MB)\n", "added by npv", b - a, (b - a) / 76.3 }'
+printf '%-44s %10s MiB\n' "reading the array (array_length)" "$read_only" "npv(5, 1, VARIADIC a)" "$with_npv"
+awk -v a="$read_only" -v b="$with_npv" 'BEGIN { printf "%-44s %10.1f MiB (%.2fx the array'"'"'s 76.3 MiB)\n", "added by npv", b - a, (b - a) / 76.3 }'
 
 echo "== agreement: largest difference between irr_agg and the Newton IRR (percent)"
 psql -X -At -c "SELECT max(abs(i - 100 * n)) FROM (SELECT irr_agg(1, flow ORDER BY period) AS i,
