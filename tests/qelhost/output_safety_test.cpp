@@ -1,10 +1,13 @@
-// End-to-end tests that qelhost run never harms a file: output onto its own
-// input (under several spellings), a run stopped by SIGINT half-way, a full
-// device, an unwritable folder, and input bytes quoted in messages.
+// End-to-end tests that qelhost never harms a file and never crashes: output
+// onto its own input (under several spellings), a run stopped by SIGINT or
+// SIGKILL half-way, every command onto a full device, an unwritable folder,
+// an input cut short while it is read, expressions nested too deep, and
+// input bytes quoted in messages.
 #include "qelhost/runner.h"
 
 #include <signal.h>
 
+#include <cstring>
 #include <set>
 
 namespace {
@@ -20,6 +23,31 @@ std::set<std::string> entries(const fs::path& dir) {
 }
 
 const std::string kLoans = "amount,rate,term\n50000,0.005,360\n1000,0.01,12\n";
+
+// A field of /proc/PID/io or /proc/PID/fdinfo/N ("wchar", "pos"); -1 when it cannot be read.
+long long proc_field(const std::string& file, const std::string& field) {
+    std::ifstream in(file);
+    for (std::string key; in >> key;) {
+        long long value = -1;
+        in >> value;
+        if (key == field + ":") return value;
+    }
+    return -1;
+}
+
+// Waits until the process has written at least `bytes` (output of any kind).
+bool wait_for_output(pid_t pid, long long bytes) {
+    for (int i = 0; i < 200000; ++i, usleep(50))
+        if (proc_field("/proc/" + std::to_string(pid) + "/io", "wchar") >= bytes) return true;
+    return false;
+}
+
+// A loan book of `rows` rows (about 18 bytes each).
+std::string loans(int rows) {
+    std::string text = "amount,rate,term\n";
+    for (int i = 0; i < rows; ++i) text += std::to_string(1000 + i % 9000) + ",0.005,360\n";
+    return text;
+}
 const std::string kPayment = "p = MORT(amount, ., rate, term)";
 
 class OutputSafety : public ::testing::Test {
@@ -79,41 +107,95 @@ TEST_F(OutputSafety, OutputOntoItsInput) {
                                                      "stderr"}));
 }
 
-// SIGINT half-way through a large file: the target keeps its old bytes and
-// no temporary file is left behind.
-TEST_F(OutputSafety, InterruptedRunLeavesTheTarget) {
-    const fs::path input = dir_ / "large.csv", target = dir_ / "out.csv";
-    std::string text = "amount,rate,term\n";
-    for (int i = 0; i < 1500000; ++i) text += std::to_string(1000 + i % 9000) + ",0.005,360\n";
-    write_file(input, text);
-    write_file(target, "the old bytes\n");
-    const pid_t pid = start({"run", input.string(), "-c", kPayment, "-o", target.string()}, (dir_ / "stdout").string());
-    // Half-way: once the first megabyte is written to the temporary file
-    // beside the target (the output runs to about 50 MB).
-    bool begun = false;
-    for (int i = 0; i < 600000 && !begun; ++i) {
-        for (const std::string& name : entries(dir_)) {
-            std::error_code ec;
-            if (name.rfind(".out.csv.", 0) == 0 && fs::file_size(dir_ / name, ec) >= (1u << 20)) begun = true;
-        }
-        if (!begun) usleep(100);
+// SIGINT, or SIGKILL which no handler sees, half-way through a run onto a
+// file of an ext4 folder and of a tmpfs one: the target keeps its old bytes
+// and nothing is left beside it (the output had no name yet).
+TEST_F(OutputSafety, StoppedRunLeavesTheTarget) {
+    const fs::path input = dir_ / "large.csv";
+    write_file(input, loans(1500000));
+    std::string shm = "/dev/shm/qelhost_safety.XXXXXX";
+    ASSERT_NE(mkdtemp(shm.data()), nullptr);
+    for (const auto& [folder, sig] : {std::pair{dir_ / "ext", SIGINT}, {dir_ / "ext", SIGKILL}, {fs::path(shm), SIGKILL}}) {
+        SCOPED_TRACE(folder.string() + " " + strsignal(sig));
+        fs::create_directories(folder);
+        const fs::path target = folder / "out.csv";
+        write_file(target, "the old bytes\n");
+        const pid_t pid = start({"run", input.string(), "-c", kPayment, "-o", target.string()}, "/dev/null");
+        // Half-way: once the first megabyte is written (the output runs to about 50 MB).
+        ASSERT_TRUE(wait_for_output(pid, 1 << 20)) << "no output appeared";
+        kill(pid, sig);
+        EXPECT_EQ(finish(pid), 128 + sig) << err();
+        EXPECT_EQ(slurp(target), "the old bytes\n");
+        EXPECT_EQ(entries(folder), std::set<std::string>{"out.csv"});
     }
-    ASSERT_TRUE(begun) << "no output appeared";
-    kill(pid, SIGINT);
-    EXPECT_EQ(finish(pid), 128 + SIGINT) << err();
-    EXPECT_EQ(slurp(target), "the old bytes\n");
-    EXPECT_EQ(entries(dir_), (std::set<std::string>{"large.csv", "out.csv", "stdout", "stderr"}));
+    fs::remove_all(shm);
 }
 
-// A full device, named by -o or as standard output: exit status 2 with the
-// reason.
+// Every command, onto a full device named by -o or as standard output:
+// exit status 2 with the reason, never a silent loss.
 TEST_F(OutputSafety, FullDevice) {
     const fs::path input = dir_ / "loans.csv";
     write_file(input, kLoans);
     EXPECT_EQ(run({"run", input.string(), "-c", kPayment, "-o", "/dev/full"}), 2);
     EXPECT_HAS(err(), "cannot write /dev/full: No space left on device");
-    EXPECT_EQ(finish(start({"run", input.string(), "-c", kPayment}, "/dev/full")), 2);
-    EXPECT_HAS(err(), "cannot write standard output: No space left on device");
+    const std::vector<std::vector<std::string>> commands = {
+        {"run", input.string(), "-c", kPayment}, {"eval", "1+1"}, {"eval", "--json", "MORT(1, ., 0, 4)"},
+        {"describe"}, {"describe", "IRR"}, {"describe", "--markdown"}, {"schedule", "MORT(1000, ., 0.01, 12)"},
+        {"schedule", "--json", "DEPSL(., 1000, 5)"}};
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.front() + " " + command.back());
+        EXPECT_EQ(finish(start(command, "/dev/full")), 2);
+        EXPECT_HAS(err(), "qelhost: cannot write standard output: No space left on device");
+    }
+}
+
+// A file cut short while run reads it: exit status 2 with the reason, the
+// target as it was, nothing beside it.  The run is stopped once it has
+// read from the file, and the file truncated under it.
+TEST_F(OutputSafety, InputCutShortWhileRead) {
+    const fs::path input = dir_ / "large.csv", folder = dir_ / "out", target = folder / "out.csv";
+    write_file(input, loans(1500000));
+    fs::create_directory(folder);
+    write_file(target, "the old bytes\n");
+    const pid_t pid = start({"run", input.string(), "-c", kPayment, "-o", target.string()}, "/dev/null");
+    bool reading = false;
+    for (int i = 0; i < 200000 && !reading; ++i, usleep(20)) {
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+            if (fs::read_symlink(fd.path(), ec) == input &&
+                proc_field("/proc/" + std::to_string(pid) + "/fdinfo/" + fd.path().filename().string(), "pos") > 0)
+                reading = kill(pid, SIGSTOP) == 0;
+    }
+    ASSERT_TRUE(reading) << "the run never read its input";
+    fs::resize_file(input, 1000);
+    kill(pid, SIGCONT);
+    EXPECT_EQ(finish(pid), 2);
+    EXPECT_HAS(err(), "cannot read " + input.string() + ": the input changed while it was read");
+    EXPECT_EQ(slurp(target), "the old bytes\n");
+    EXPECT_EQ(entries(folder), std::set<std::string>{"out.csv"});
+}
+
+// Expressions nested deeper than 1000 levels end with a message, never a
+// stack overflow, in eval and in run; 1000 levels work.
+TEST_F(OutputSafety, DeepExpressions) {
+    std::string sum1000 = "1", calls = "1";
+    for (int i = 1; i < 1000; ++i) sum1000 += "+1";
+    for (int i = 0; i < 1001; ++i) calls = "MORT(" + calls + ",1,1,1)";
+    const struct { std::string expression; int status; } cases[] = {
+        {std::string(5000, '(') + "1" + std::string(5000, ')'), 2}, {std::string(5000, '-') + "1", 2},
+        {sum1000 + "+1", 2}, {calls, 2}, {std::string(999, '(') + "1" + std::string(999, ')'), 0}, {sum1000, 0}};
+    const fs::path input = dir_ / "loans.csv";
+    write_file(input, kLoans);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expression.substr(0, 20));
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"eval", c.expression}, {"run", input.string(), "-c", "x = " + c.expression}}) {
+            EXPECT_EQ(run(command), c.status) << err();
+            if (c.status == 2) {
+                EXPECT_HAS(err(), "qelhost: the expression nests more than 1000 levels deep");
+            }
+        }
+    }
 }
 
 // A folder the run may not write to: exit status 2, the target untouched.

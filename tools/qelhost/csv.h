@@ -2,8 +2,8 @@
 // delimiter, fields optionally in double quotes (a quote inside written
 // twice, delimiters and line ends allowed inside), lines ended by LF or
 // CR LF.  Fields are views into the text read; nothing is copied.  The
-// reader works on a window of the text: the whole of it (a mapped file), or
-// the part a pipe has delivered so far, which the caller refills keeping the
+// reader works on a window of the text: the whole of it, or
+// the part read so far, which the caller refills keeping the
 // record not yet finished (a quoted cell may span any number of reads).
 #pragma once
 

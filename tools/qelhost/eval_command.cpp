@@ -2,6 +2,7 @@
 // status, mark and notes.
 #include "commands.h"
 #include "json.h"
+#include "output_file.h"
 #include "program.h"
 #include "rounding.h"
 
@@ -168,8 +169,8 @@ int evaluate(const Module& module, const EvalOptions& options) {
         else
             append_text(out, program, reasons, options.precision, expressions[i], value, calls, new_divisions);
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : kExitError;
+    write_standard_output(out);
+    return 0;
 }
 
 }  // namespace qelhost

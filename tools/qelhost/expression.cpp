@@ -8,7 +8,9 @@
 #include "host/catalogue.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "number_text.h"
 
@@ -168,7 +170,13 @@ public:
 private:
     void advance() { token_ = lexer_.next(); }
 
-    int32_t add(Node n) {
+    // A node is one level deeper than its deepest operand or argument.
+    int32_t add(Node n, std::span<const int32_t> operands = {}) {
+        const int32_t own[] = {n.a, n.b};
+        if (operands.empty() && n.op != Op::number && n.op != Op::column && n.op != Op::call) operands = own;
+        for (const int32_t o : operands)
+            if (o >= 0) n.depth = std::max(n.depth, tree_.nodes[static_cast<size_t>(o)].depth + 1);
+        if (n.depth > kMaxDepth) too_deep();
         tree_.nodes.push_back(n);
         return static_cast<int32_t>(tree_.nodes.size() - 1);
     }
@@ -181,7 +189,24 @@ private:
         return add(n);
     }
 
+    [[noreturn]] void too_deep() const {
+        throw ExpressionError("the expression nests more than " + std::to_string(kMaxDepth) +
+                                  " levels deep (parentheses, calls, signs and operators one after another)",
+                              token_.position, token_.length);
+    }
+
+    // Counts the levels the parser is inside of, so that its recursion stays
+    // bounded before any node is made ("((((1))))" makes one node).
+    struct Level {
+        explicit Level(Parser& p) : parser(p) {
+            if (++parser.levels_ > kMaxDepth) parser.too_deep();
+        }
+        ~Level() { --parser.levels_; }
+        Parser& parser;
+    };
+
     int32_t expr() {
+        const Level level(*this);
         int32_t l = term();
         while (token_.kind == Tok::plus || token_.kind == Tok::minus) {
             const Op op = token_.kind == Tok::plus ? Op::add : Op::subtract;
@@ -203,6 +228,7 @@ private:
 
     int32_t unary() {
         if (token_.kind == Tok::minus) {
+            const Level level(*this);
             advance();
             Node n;
             n.op = Op::negate;
@@ -210,6 +236,7 @@ private:
             return add(n);
         }
         if (token_.kind == Tok::plus) {
+            const Level level(*this);
             advance();
             return unary();
         }
@@ -331,7 +358,7 @@ private:
         Node n;
         n.op = Op::call;
         n.a = static_cast<int32_t>(tree_.calls.size() - 1);
-        return add(n);
+        return add(n, tree_.calls.back().args);
     }
 
     // One argument; a run "first..last" adds one argument per column.
@@ -373,6 +400,7 @@ private:
     Lexer lexer_;
     Token token_;
     int32_t expression_;
+    int32_t levels_ = 0;
 };
 
 bool same_ignoring_case(std::string_view a, std::string_view b) {

@@ -13,6 +13,11 @@
 // "." is a missing value.  Names are resolved while parsing: a call to its
 // function (checking the number of arguments once runs are expanded), a
 // column to its slot in the row.  Every call becomes one call site.
+//
+// Parsing and evaluating recurse once per level of nesting, so an
+// expression may nest at most kMaxDepth levels: parentheses, calls and
+// signs inside each other, and operators applied one after another (a sum
+// of many terms is that many levels deep).  A deeper one is an error.
 #pragma once
 
 #include "diagnostics.h"
@@ -25,6 +30,8 @@
 
 namespace qelhost {
 
+inline constexpr int32_t kMaxDepth = 1000;
+
 enum class Op : uint8_t { number, column, call, negate, add, subtract, multiply, divide, round };
 
 struct Node {
@@ -32,6 +39,7 @@ struct Node {
     double number = 0.0;  // Op::number
     int32_t a = -1;       // column slot, call site, or the (left) operand (round: the value)
     int32_t b = -1;       // the right operand (round: the decimals)
+    int32_t depth = 1;    // levels from this node down to its deepest leaf
 };
 
 // A textual call: one function, its arguments as nodes, its place in the text.

@@ -1,5 +1,5 @@
-// Mapping a regular input file, or reading any other input block by block
-// into a window that keeps the unfinished record.
+// Reading the input block by block into a window that keeps the unfinished
+// record.
 #include "input.h"
 
 #include "cut_short.h"
@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,15 +31,11 @@ Input::Input(const std::string& path) : shown_(path == "-" ? std::string("standa
         if (own_fd_) ::close(fd_);
         throw UsageError("cannot read " + shown_ + ": it is a directory");
     }
-    if (have_stat && S_ISREG(st.st_mode) && st.st_size > 0) {
-        void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
-        if (p != MAP_FAILED) {
-            map_ = p;
-            data_ = static_cast<const char*>(p);
-            used_ = static_cast<size_t>(st.st_size);
-            ended_ = true;
-            return;
-        }
+    if (have_stat && S_ISREG(st.st_mode)) {
+        regular_ = true;
+        total_ = static_cast<size_t>(st.st_size);
+        modified_ = st.st_mtim;
+        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
     buffer_.resize(kWindowBytes);
     data_ = buffer_.data();
@@ -50,8 +45,18 @@ Input::Input(const std::string& path) : shown_(path == "-" ? std::string("standa
 }
 
 Input::~Input() {
-    if (map_ != nullptr) ::munmap(map_, used_);
     if (own_fd_) ::close(fd_);
+}
+
+void Input::check_unchanged() const {
+    struct stat st{};
+    const bool same = ::fstat(fd_, &st) == 0 && static_cast<size_t>(st.st_size) == total_ &&
+                      dropped_ + used_ == total_ && st.st_mtim.tv_sec == modified_.tv_sec &&
+                      st.st_mtim.tv_nsec == modified_.tv_nsec;
+    if (!same)
+        throw UsageError("cannot read " + shown_ + ": the input changed while it was read (" +
+                         std::to_string(total_) + " bytes when opened, " + std::to_string(dropped_ + used_) +
+                         " read, " + std::to_string(st.st_size) + " now)");
 }
 
 bool Input::ready() const {
@@ -70,7 +75,10 @@ size_t Input::read_some(bool wait) {
         const ssize_t n = ::read(fd_, buffer_.data() + used_, buffer_.size() - used_);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n < 0) throw UsageError("cannot read " + shown_ + ": " + std::strerror(errno));
-        if (n == 0) ended_ = true;
+        if (n == 0) {
+            if (regular_) check_unchanged();
+            ended_ = true;
+        }
         used_ += static_cast<size_t>(n);
         return static_cast<size_t>(n);
     }
@@ -82,6 +90,7 @@ bool Input::refill(size_t consumed) {
     // its length, so that a record longer than any one read is scanned
     // again only after as many new bytes (a linear cost in all).
     start_ += consumed;
+    dropped_ += start_;
     const size_t kept = used_ - start_;
     std::memmove(buffer_.data(), buffer_.data() + start_, kept);
     start_ = 0;

@@ -1,13 +1,18 @@
-// The input of qelhost run, seen through a window.  A regular file is
-// mapped as it stands and is one window holding all of it (no copy, the
-// page cache is read in place).  Anything else (a pipe, standard input, a
-// FIFO, a terminal) is read as it arrives into a buffer that holds the
-// record not yet finished and what came after it, so that memory stays
-// bounded by the longest record, whatever the length of the input.
+// The input of qelhost run, seen through a window.  Every input (a regular
+// file, a pipe, standard input, a FIFO, a terminal) is read as it arrives
+// into a buffer that holds the record not yet finished and what came after
+// it, so that memory stays bounded by the longest record, whatever the
+// length of the input.  A regular file is read, not mapped: a file cut
+// short while mapped would stop the process with SIGBUS, while read() sees
+// its end; and reading costs no more than mapping (tools/qelhost/README.md).
+// A regular file whose size or modification time differs at its end from
+// what it was when opened has changed while it was read: UsageError, so
+// that no output is made of a mixture of two versions.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -25,8 +30,10 @@ public:
     std::string_view window() const { return std::string_view(data_ + start_, used_ - start_); }
     // True once the window holds the end of the input.
     bool complete() const { return ended_; }
-    // Size of a mapped file, 0 for input read as it arrives.
-    size_t total() const { return map_ != nullptr ? used_ : 0; }
+    // Size of a regular file, 0 for other input.
+    size_t total() const { return total_; }
+    // Bytes before the window: its first byte's offset in the input.
+    size_t dropped() const { return dropped_; }
 
     // Leaves out the first n bytes of the window (a byte-order mark).
     void skip(size_t n) { start_ += n; }
@@ -38,11 +45,15 @@ public:
 
 private:
     size_t read_some(bool wait);
+    void check_unchanged() const;
 
     std::string shown_;  // the input as messages name it
     int fd_ = -1;
     bool own_fd_ = false;
-    void* map_ = nullptr;
+    bool regular_ = false;
+    size_t total_ = 0;
+    struct timespec modified_{};  // a regular file's modification time when opened
+    size_t dropped_ = 0;
     std::string buffer_;  // the window of input read as it arrives
     const char* data_ = nullptr;
     size_t start_ = 0;

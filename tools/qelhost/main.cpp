@@ -20,6 +20,7 @@
 #include <cctype>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,10 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "qelhost: %s\n", e.what());
+        return kExitError;
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "qelhost: out of memory\n");
         return kExitError;
     } catch (const std::exception& e) {
         std::fflush(stdout);

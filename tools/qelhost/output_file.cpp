@@ -12,11 +12,41 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 namespace qelhost {
+
+namespace {
+
+constexpr char kNameCharacters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+// ".NAME.qelhost-XXXXXX" beside the target, the pattern of mkstemp.
+std::string temp_name(const std::filesystem::path& target) {
+    return (target.parent_path() / ("." + target.filename().string() + ".qelhost-XXXXXX")).string();
+}
+
+// A file with no name in the folder (O_TMPFILE), which the system removes
+// with its last descriptor, whatever ends the process; -1 where the
+// filesystem or the kernel has none, or where /proc is not there to link it
+// into the folder by.
+int open_unnamed(const std::string& folder, mode_t mode) {
+#ifdef O_TMPFILE
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0) return -1;
+    if (::access(("/proc/self/fd/" + std::to_string(fd)).c_str(), F_OK) == 0) return fd;
+    ::close(fd);
+#else
+    (void)folder;
+    (void)mode;
+#endif
+    return -1;
+}
+
+}  // namespace
 
 OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standard output" : path) {
     if (path.empty()) {
@@ -39,16 +69,6 @@ OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standar
     // A file the user may not write is not replaced either (the folder may allow it).
     if (exists && ::access(target.c_str(), W_OK) != 0) fail(errno);
     target_ = target.string();
-    std::string temp = (target.parent_path() / ("." + target.filename().string() + ".qelhost-XXXXXX")).string();
-    if (temp.size() > PATH_MAX) throw UsageError("cannot write " + shown_ + ": the path is too long");
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        const int error = errno;
-        throw UsageError("cannot write " + shown_ + ": cannot create a file in " + target.parent_path().string() +
-                         ": " + std::strerror(error));
-    }
-    temp_ = temp;
-    remove_if_cut_short(temp_);
     // The permissions of the file replaced, or those of a new file.
     mode_t mode = st.st_mode & 07777;
     if (!exists) {
@@ -56,6 +76,21 @@ OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standar
         ::umask(mask);
         mode = 0666 & ~mask;
     }
+    const std::string folder = target.parent_path().string();
+    int fd = open_unnamed(folder, mode);
+    if (fd < 0) {
+        std::string temp = temp_name(target);
+        if (temp.size() > PATH_MAX) throw UsageError("cannot write " + shown_ + ": the path is too long");
+        fd = ::mkstemp(temp.data());
+        if (fd < 0) {
+            const int error = errno;
+            throw UsageError("cannot write " + shown_ + ": cannot create a file in " + folder + ": " +
+                             std::strerror(error));
+        }
+        temp_ = temp;
+        remove_if_cut_short(temp_);
+    }
+    unnamed_ = temp_.empty();
     ::fchmod(fd, mode);
     file_ = ::fdopen(fd, "wb");
     if (file_ == nullptr) {
@@ -66,7 +101,7 @@ OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standar
 }
 
 OutputFile::~OutputFile() {
-    if (file_ != nullptr && file_ != stdout) std::fclose(file_);
+    if (file_ != nullptr && file_ != stdout) std::fclose(file_);  // an unnamed file is gone with it
     if (!temp_.empty() && !committed_) {
         ::unlink(temp_.c_str());
         forget_if_cut_short(temp_);
@@ -80,7 +115,7 @@ void OutputFile::write(std::string_view bytes) {
 }
 
 void OutputFile::flush() {
-    if (temp_.empty() && std::fflush(file_) != 0) fail(errno);
+    if (temp_.empty() && !unnamed_ && std::fflush(file_) != 0) fail(errno);
 }
 
 int OutputFile::fd() const { return ::fileno(file_); }
@@ -88,7 +123,8 @@ int OutputFile::fd() const { return ::fileno(file_); }
 void OutputFile::commit() {
     if (std::fflush(file_) != 0 || std::ferror(file_)) fail(errno);
     if (file_ == stdout) return;
-    if (!temp_.empty() && ::fsync(::fileno(file_)) != 0) fail(errno);
+    if ((unnamed_ || !temp_.empty()) && ::fsync(::fileno(file_)) != 0) fail(errno);
+    if (unnamed_) link_unnamed();
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) fail(errno);
@@ -96,6 +132,42 @@ void OutputFile::commit() {
     if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
     committed_ = true;
     forget_if_cut_short(temp_);
+}
+
+// Gives the unnamed file a name: the target's, when there is no such file
+// yet; otherwise a temporary name that commit() renames over the target at
+// once (the rename replaces a file in one step; a link does not).
+void OutputFile::link_unnamed() {
+    const std::string self = "/proc/self/fd/" + std::to_string(::fileno(file_));
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        unnamed_ = false;  // named as the target: nothing is left to rename
+        return;
+    }
+    if (errno != EEXIST) fail(errno);
+    for (int attempt = 0;; ++attempt) {
+        // The pattern's XXXXXX from the process and the clock; a name taken
+        // says EEXIST and the next attempt draws another.
+        std::string temp = temp_name(target_);
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        uint64_t draw = (static_cast<uint64_t>(::getpid()) << 32) ^ static_cast<uint64_t>(now.tv_nsec) ^
+                        (static_cast<uint64_t>(attempt) * 0x9E3779B97F4A7C15u);
+        for (size_t i = temp.size() - 6; i < temp.size(); ++i, draw /= 36) temp[i] = kNameCharacters[draw % 36];
+        remove_if_cut_short(temp);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temp_ = temp;
+            return;
+        }
+        const int error = errno;
+        forget_if_cut_short(temp);
+        if (error != EEXIST || attempt == 100) fail(error);
+    }
+}
+
+void write_standard_output(std::string_view text) {
+    OutputFile out("");
+    out.write(text);
+    out.commit();
 }
 
 }  // namespace qelhost

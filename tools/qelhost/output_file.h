@@ -1,9 +1,13 @@
 // Where qelhost run writes its CSV, so that no run ever harms a file: a
 // regular file (new or existing, also the input itself) is written to a
-// temporary file in the target's folder and renamed over the target only
-// once the last row is written, flushed and synced without error.  An
-// error, a signal (cut_short.h) or a crash leaves the target as it was and
-// removes the temporary file.  Standard output and targets that are not
+// file with no name in the target's folder (O_TMPFILE) and linked into the
+// folder only once the last row is written, flushed and synced without
+// error: under the target's name when there is no such file, else under a
+// temporary name renamed over the target at once.  An error, a signal, a
+// crash, even SIGKILL leaves the target as it was and nothing beside it.
+// Where the folder's filesystem has no unnamed files, a temporary file
+// named beside the target takes their place, removed on an error, a crash
+// or a signal the process can catch (cut_short.h).  Standard output and targets that are not
 // regular files (a device such as /dev/null, a pipe) are written in place.
 #pragma once
 
@@ -35,12 +39,19 @@ public:
 
 private:
     [[noreturn]] void fail(int error) const;
+    void link_unnamed();
 
     std::string shown_;   // the target as the user named it
     std::string target_;  // the file renamed over (links followed)
-    std::string temp_;    // the temporary file, empty when writing in place
+    std::string temp_;    // the named temporary file, empty when writing in place or unnamed
+    bool unnamed_ = false;  // writing a file that has no name yet
     std::FILE* file_ = nullptr;
     bool committed_ = false;
 };
+
+// What every command prints goes out through here, checked: a write that
+// fails (a full device, a closed descriptor) throws UsageError naming
+// standard output, so the command ends with exit status 2 and the reason.
+void write_standard_output(std::string_view text);
 
 }  // namespace qelhost

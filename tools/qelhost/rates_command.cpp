@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "number_text.h"
 #include "one_call.h"
+#include "output_file.h"
 #include "rounding.h"
 
 #include "host/rates.h"
@@ -37,8 +38,8 @@ int rates(const Module& module, const RatesOptions& options) {
             append_number(out, rate, ".");
         out += '\n';
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : kExitError;
+    write_standard_output(out);
+    return 0;
 }
 
 }  // namespace qelhost

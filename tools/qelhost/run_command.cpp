@@ -372,7 +372,7 @@ int run(const Module& module, const RunOptions& options) {
         evaluate_time += t2 - t1;
         write_time += t3 - t2;
         rows += static_cast<int64_t>(n);
-        progress.update(reader.offset(), rows);
+        progress.update(input.dropped() + reader.offset(), rows);
         if (stop_requested()) break;
     }
     if (stop_requested()) {

@@ -10,6 +10,7 @@
 #include "json.h"
 #include "number_text.h"
 #include "one_call.h"
+#include "output_file.h"
 #include "rounding.h"
 
 #include <cstdio>
@@ -84,8 +85,8 @@ int schedule(const Module& module, const ScheduleOptions& options) {
         write_json(out, t);
     else
         write_csv(out, t, options.precision >= 0 ? options.precision : options.decimals);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : kExitError;
+    write_standard_output(out);
+    return 0;
 }
 
 Schedule schedule_of(const Module& module, const OneCall& c, int decimals) {
