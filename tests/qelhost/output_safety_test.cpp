@@ -141,7 +141,7 @@ TEST_F(OutputSafety, FullDevice) {
     const std::vector<std::vector<std::string>> commands = {
         {"run", input.string(), "-c", kPayment}, {"eval", "1+1"}, {"eval", "--json", "MORT(1, ., 0, 4)"},
         {"describe"}, {"describe", "IRR"}, {"describe", "--markdown"}, {"schedule", "MORT(1000, ., 0.01, 12)"},
-        {"schedule", "--json", "DEPSL(., 1000, 5)"}};
+        {"schedule", "--json", "DEPSL(., 1000, 5)"}, {"rates", "IRR(1, -100, 230, -132)"}};
     for (const auto& command : commands) {
         SCOPED_TRACE(command.front() + " " + command.back());
         EXPECT_EQ(finish(start(command, "/dev/full")), 2);
