@@ -108,29 +108,36 @@ static void
 require_order(FunctionCallInfo fcinfo, int leading)
 {
 	const char *args = leading == 1 ? "freq" : "rate, freq";
-	const char *name = leading == 1 ? "irr_agg" : "npv_agg";
 
 	if (IsA(fcinfo->context, WindowAggState))
 	{
+		const char *names = leading == 1 ? "irr_agg and intrr_agg" : "npv_agg and netpv_agg";
 		WindowAgg  *plan = (WindowAgg *) ((PlanState *) fcinfo->context)->plan;
 
 		if (plan->ordNumCols > 0)
 			return;
+		ereport(ERROR,
+				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+				 errmsg("%s without a period take the flows in the window's order, and the window has no ORDER BY", names),
+				 errdetail("Without ORDER BY the rows come in no defined order, and so would the flows."),
+				 errhint("Give the window an order, OVER (PARTITION BY ... ORDER BY period), or give the period as an "
+						 "argument: (%s, period, flow).", args)));
 	}
 	else
 	{
 		Aggref	   *aggref = AggGetAggref(fcinfo);
+		char	   *name;
 
 		if (aggref == NULL || aggref->aggorder != NIL)
 			return;
 		name = get_func_name(aggref->aggfnoid);
+		ereport(ERROR,
+				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+				 errmsg("%s without a period takes the flows in the order of ORDER BY, and there is none", name),
+				 errdetail("Without ORDER BY the rows come in no defined order, and so would the flows."),
+				 errhint("Write %s(%s, flow ORDER BY period), or give the period as an argument: %s(%s, period, flow).",
+						 name, args, name, args)));
 	}
-	ereport(ERROR,
-			(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-			 errmsg("%s without a period takes the flows in the order of ORDER BY, and there is none", name),
-			 errdetail("Without ORDER BY the rows come in no defined order, and so would the flows."),
-			 errhint("Write %s(%s, flow ORDER BY period), or give the period as an argument: %s(%s, period, flow).",
-					 name, args, name, args)));
 }
 
 static void
