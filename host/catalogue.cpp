@@ -26,15 +26,15 @@ constexpr ArgumentInfo kPeriods = {"periods", "number of periods; need not be a 
 
 // Cash flows.
 constexpr ArgumentInfo kFrequency = {
-    "frequency",
+    "freq",
     "number of cash flows per base period (the period the rate is given for): 1 for yearly flows at a yearly "
     "rate, 12 for monthly flows at a yearly rate; 0 makes the rate continuously compounded per interval "
     "between two flows",
     Unit::frequency, W::refused};
 constexpr ArgumentInfo kCashFlow = {
-    "cash flow",
+    "flows",
     "the cash flows c0, c1, ... in time order, equally spaced; c0 falls at time zero and is not discounted, "
-    "each later flow one interval (1/frequency of a base period) after the one before",
+    "each later flow one interval (1/freq of a base period) after the one before",
     Unit::currency, W::as_zero};
 
 // Depreciation.
@@ -56,12 +56,12 @@ constexpr ArgumentInfo kLife = {"life", "number of periods of the asset's life; 
 constexpr ArgumentInfo kWholeLife = {"life", "number of periods of the asset's life, a whole number", Unit::periods,
                                      W::refused};
 constexpr ArgumentInfo kRateFactor = {
-    "rate factor",
-    "the declining-balance fraction per period is rate factor / life: 2 is double-declining balance, 1.5 "
+    "factor",
+    "the declining-balance fraction per period is factor / life: 2 is double-declining balance, 1.5 "
     "is 150 % declining balance",
     Unit::factor, W::refused, Plausibility::rate_factor};
 constexpr ArgumentInfo kTableEntry = {
-    "table entry",
+    "fractions",
     "the fraction of the value written off in period 1, 2, ... in order; each from 0 to 1", Unit::value_fraction,
     W::refused};
 
@@ -93,16 +93,16 @@ constexpr StatusInfo kSavingStatuses[] = {
     {STATUS_INVALID_ARGS,
      "not exactly one argument is missing, or the values given have no answer, no argument marked: a rate at "
      "or below about -1, an amount, payment, rate or number of periods beyond 5.6e102, periods not above 0, "
-     "to compute the rate a final amount or payment not above 0 or a search that does not converge in 100 "
+     "to compute the rate a final or payment not above 0 or a search that does not converge in 100 "
      "steps, to compute the periods a rate of 0"},
 };
 
 constexpr StatusInfo kNpvStatuses[] = {
     {0, "the present value was computed; missing cash flows counted as 0"},
     {STATUS_RESULT_MISSING,
-     "the rate or the frequency is missing, or a cash flow is missing while the rate or the frequency is 0"},
+     "the rate or freq is missing, or a cash flow is missing while the rate or freq is 0"},
     {STATUS_INVALID_ARGS,
-     "the frequency is negative (argument 2 marked); or, no argument marked: the rate is negative or at least "
+     "freq is negative (argument 2 marked); or, no argument marked: the rate is negative or at least "
      "70978.2712893384 percent (ln of the largest double), there are no cash flows, every cash flow is missing, "
      "or a cash flow exceeds 1.3407807929942597e152 in magnitude"},
 };
@@ -110,9 +110,9 @@ constexpr StatusInfo kNpvStatuses[] = {
 constexpr StatusInfo kNetpvStatuses[] = {
     {0, "the present value was computed; missing cash flows counted as 0"},
     {STATUS_RESULT_MISSING,
-     "the rate or the frequency is missing, or a cash flow is missing while the rate or the frequency is 0"},
+     "the rate or freq is missing, or a cash flow is missing while the rate or freq is 0"},
     {STATUS_INVALID_ARGS,
-     "the frequency is negative (argument 2 marked); or, no argument marked: the rate is negative or at least "
+     "freq is negative (argument 2 marked); or, no argument marked: the rate is negative or at least "
      "709.782712893384 (ln of the largest double), there are no cash flows, every cash flow is missing, or a "
      "cash flow exceeds 1.3407807929942597e152 in magnitude"},
 };
@@ -120,9 +120,9 @@ constexpr StatusInfo kNetpvStatuses[] = {
 constexpr StatusInfo kIrrStatuses[] = {
     {0, "the rate was found; when the flows change sign more than once, note 201 gives the rate and says it may "
         "not be the only one"},
-    {STATUS_RESULT_MISSING, "a cash flow is missing while the frequency is 0"},
+    {STATUS_RESULT_MISSING, "a cash flow is missing while freq is 0"},
     {STATUS_INVALID_ARGS,
-     "the frequency is missing or negative (argument 1 marked); or, no argument marked: fewer than two cash "
+     "freq is missing or negative (argument 1 marked); or, no argument marked: fewer than two cash "
      "flows or more than 32767, every flow 0, no sign change, or no rate found"},
     {STATUS_NO_MEMORY, "the host pool refused the 4-byte counter of notes for this call site"},
 };
@@ -130,17 +130,17 @@ constexpr StatusInfo kIrrStatuses[] = {
 constexpr StatusInfo kDbStatuses[] = {
     {0, "the depreciation was computed"},
     {STATUS_RESULT_MISSING,
-     "the rate factor equals the life and the period lies strictly between 0 and 1 (0 to the power 0)"},
+     "factor equals the life and the period lies strictly between 0 and 1 (0 to the power 0)"},
     {STATUS_INVALID_ARGS,
      "an argument is missing (the first one marked); the life is outside 1.491668147e-154 .. "
-     "1.3407807929943e154 (argument 3 marked); the rate factor is not above 0 or above 1.3407807929943e154 "
+     "1.3407807929943e154 (argument 3 marked); factor is not above 0 or above 1.3407807929943e154 "
      "(argument 4 marked)"},
 };
 
 constexpr StatusInfo kDepDbStatuses[] = {
     {0, "the depreciation was computed"},
     {STATUS_RESULT_MISSING,
-     "the rate factor equals the life and the period lies strictly between 0 and 1 or between 1 and 2 (0 to "
+     "factor equals the life and the period lies strictly between 0 and 1 or between 1 and 2 (0 to "
      "the power 0)"},
     kDbStatuses[2],
 };
@@ -151,7 +151,7 @@ constexpr StatusInfo kDbslStatuses[] = {
     {STATUS_INVALID_ARGS,
      "an argument is missing (the first one marked); the life is not a whole number from 1 to 2147483646 "
      "(argument 3 marked, tested before the period); the period is not a whole number below 2147483647 "
-     "(argument 1 marked); the rate factor is not above 0 or not below 2147483647 (argument 4 marked)"},
+     "(argument 1 marked); factor is not above 0 or not below 2147483647 (argument 4 marked)"},
 };
 
 constexpr StatusInfo kSlStatuses[] = {
@@ -172,8 +172,8 @@ constexpr StatusInfo kSydStatuses[] = {
 constexpr StatusInfo kTabStatuses[] = {
     {0, "the depreciation was computed"},
     {STATUS_INVALID_ARGS,
-     "the period, the value or a table entry is missing (the first one marked); or, no argument marked: no "
-     "table entries, an entry below 0 or above 1, or the entries of periods 1 to the period + 1 adding up to "
+     "the period, the value or an entry of fractions is missing (the first one marked); or, no argument marked: "
+     "no fractions, an entry below 0 or above 1, or the entries of periods 1 to the period + 1 adding up to "
      "more than 1"},
 };
 
@@ -194,39 +194,39 @@ constexpr std::string_view kSavingHelp =
     "argument missing ('.'): the function returns it; a missing rate is found by Newton iteration from 0.01.";
 
 constexpr std::string_view kNpvHelp =
-    "NPV = c0 + c1 v + c2 v^2 + ..., with v = (1 + r/100)^(-1/frequency), or v = e^(-r/100) at frequency 0. The "
+    "NPV = c0 + c1 v + c2 v^2 + ..., with v = (1 + r/100)^(-1/freq), or v = e^(-r/100) at freq 0. The "
     "rate is in PERCENT per base period; NETPV takes it as a fraction. The value is at the time of the first "
-    "flow, which is not discounted. A missing cash flow counts as 0, unless the rate or the frequency is 0: "
+    "flow, which is not discounted. A missing cash flow counts as 0, unless the rate or freq is 0: "
     "then the result is missing.";
 
 constexpr std::string_view kNetpvHelp =
-    "NETPV = c0 + c1 v + c2 v^2 + ..., with v = (1 + r)^(-1/frequency), or v = e^(-r) at frequency 0. The rate "
+    "NETPV = c0 + c1 v + c2 v^2 + ..., with v = (1 + r)^(-1/freq), or v = e^(-r) at freq 0. The rate "
     "is a FRACTION per base period; NPV takes it in percent. The value is at the time of the first flow, which "
-    "is not discounted. A missing cash flow counts as 0, unless the rate or the frequency is 0: then the result "
+    "is not discounted. A missing cash flow counts as 0, unless the rate or freq is 0: then the result "
     "is missing.";
 
 constexpr std::string_view kIrrHelp =
-    "The rate r per base period at which c0 + c1 v + c2 v^2 + ... = 0 with v = (1 + r)^(-1/frequency), or "
-    "v = e^(-r) at frequency 0. IRR answers in PERCENT, INTRR as a fraction. A missing cash flow counts as 0, "
-    "except at frequency 0, when the result is missing. Flows that change sign more than once may have several "
+    "The rate r per base period at which c0 + c1 v + c2 v^2 + ... = 0 with v = (1 + r)^(-1/freq), or "
+    "v = e^(-r) at freq 0. IRR answers in PERCENT, INTRR as a fraction. A missing cash flow counts as 0, "
+    "except at freq 0, when the result is missing. Flows that change sign more than once may have several "
     "rates: the module then writes note 201 with the rate it found (for caller kinds 0x48, 0x58, 0x68 and 0x88 "
     "at most ten times per call site, the tenth followed by note 202).";
 
 constexpr std::string_view kIntrrHelp =
-    "The rate r per base period at which c0 + c1 v + c2 v^2 + ... = 0 with v = (1 + r)^(-1/frequency), or "
-    "v = e^(-r) at frequency 0. INTRR answers as a FRACTION, IRR in percent. A missing cash flow counts as 0, "
-    "except at frequency 0, when the result is missing. Flows that change sign more than once may have several "
+    "The rate r per base period at which c0 + c1 v + c2 v^2 + ... = 0 with v = (1 + r)^(-1/freq), or "
+    "v = e^(-r) at freq 0. INTRR answers as a FRACTION, IRR in percent. A missing cash flow counts as 0, "
+    "except at freq 0, when the result is missing. Flows that change sign more than once may have several "
     "rates: the module then writes note 201 with the rate it found (for caller kinds 0x48, 0x58, 0x68 and 0x88 "
     "at most ten times per call site, the tenth followed by note 202).";
 
 constexpr std::string_view kDbHelp =
-    "Each full period writes off the fraction f = rate factor / life of the remaining book value: after n "
+    "Each full period writes off the fraction f = factor / life of the remaining book value: after n "
     "whole periods value (1 - (1 - f)^n) is written off, and within a period depreciation accrues linearly. "
     "There is no salvage value and no stop at the life: the balance keeps declining after the life and is "
     "written off whole only when f is 1 or more.";
 
 constexpr std::string_view kDbslHelp =
-    "Declining balance with the fraction rate factor / life of the remaining book value per period, switching "
+    "Declining balance with the fraction factor / life of the remaining book value per period, switching "
     "to straight line over the remaining periods in the first period in which straight line gives more; the "
     "value is written off whole by the end of the life. Period and life are whole numbers. No salvage value.";
 
@@ -240,8 +240,8 @@ constexpr std::string_view kSydHelp =
     "value.";
 
 constexpr std::string_view kTabHelp =
-    "Table entry j is the fraction of the value written off in period j. A fractional period takes its share "
-    "of the next entry linearly; after the table the total stays. The entries of periods 1 to the period + 1 "
+    "fractions[j] is the fraction of the value written off in period j. A fractional period takes its share "
+    "of the next one linearly; after the last the total stays. The entries of periods 1 to the period + 1 "
     "may add up to at most 1 (three units in the last place allowed over).";
 
 // ---------------------------------------------------------------- the table
@@ -351,8 +351,8 @@ constexpr FunctionInfo depreciation(std::string_view name, std::string_view entr
 }
 
 constexpr std::array<ArgumentInfo, 4> kCompoundArgs = {
-    ArgumentInfo{"initial amount", "the amount at the start", Unit::currency, W::computed},
-    ArgumentInfo{"final amount", "the amount it grows to after the periods", Unit::currency, W::computed},
+    ArgumentInfo{"initial", "the amount at the start", Unit::currency, W::computed},
+    ArgumentInfo{"final", "the amount it grows to after the periods", Unit::currency, W::computed},
     kRatePerPeriod, kPeriods};
 constexpr std::array<ArgumentInfo, 4> kMortArgs = {
     ArgumentInfo{"amount", "the amount of the loan", Unit::currency, W::computed},
@@ -360,7 +360,7 @@ constexpr std::array<ArgumentInfo, 4> kMortArgs = {
     kRatePerPeriod, ArgumentInfo{"periods", "number of payments; need not be a whole number", Unit::periods,
                                  W::computed, Plausibility::whole_payments}};
 constexpr std::array<ArgumentInfo, 4> kSavingArgs = {
-    ArgumentInfo{"final amount", "the amount reached at the end of the last period", Unit::currency,
+    ArgumentInfo{"final", "the amount reached at the end of the last period", Unit::currency,
                  W::computed},
     ArgumentInfo{"payment", "the payment made at the START of each period", Unit::currency, W::computed},
     kRatePerPeriod, kPeriods};
@@ -373,9 +373,9 @@ constexpr std::array<ArgumentInfo, 4> kNetpvArgs = {
                  Plausibility::fraction_rate},
     kFrequency, kNone, kNone};
 constexpr ArgumentInfo kIrrFlow = {
-    "cash flow",
+    "flows",
     "the cash flows c0, c1, ... in time order, equally spaced, at least two and changing sign at least once; "
-    "c0 falls at time zero, each later flow 1/frequency of a base period after the one before",
+    "c0 falls at time zero, each later flow 1/freq of a base period after the one before",
     Unit::currency, W::as_zero};
 constexpr std::array<ArgumentInfo, 4> kIrrArgs = {kFrequency, kNone, kNone, kNone};
 constexpr std::array<ArgumentInfo, 4> kDbArgs = {kPeriod, kValue, kLife, kRateFactor};
@@ -386,7 +386,7 @@ constexpr std::array<ArgumentInfo, 4> kTabArgs = {kPeriod, kValue, kNone, kNone}
 constexpr std::string_view kNpvResult = "the present value of the flows at the time of the first one";
 
 constexpr std::array<FunctionInfo, QELFIN_FUNCTION_COUNT> kFunctions = {
-    tvm("COMPOUND", "fnccomp", "Compound interest: initial amount, final amount, rate or number of periods.",
+    tvm("COMPOUND", "fnccomp", "Compound interest: initial, final, rate or number of periods.",
         kCompoundArgs, kCompoundHelp, kCompoundStatuses,
         {"COMPOUND(100, ., 0.05, 10)", 162.88946267774415, "100 at 5 % a period grows to 162.89 in 10 periods"}),
     depreciation("DACCDB", "fncdcb", "Declining-balance depreciation accumulated through a period.", kDbArgs, true,
@@ -447,7 +447,7 @@ constexpr std::array<FunctionInfo, QELFIN_FUNCTION_COUNT> kFunctions = {
            kCashFlow, kNpvResult, Unit::currency, kNpvHelp, kNpvStatuses,
            {"NPV(10, 1, -100, 60, 60.5)", 4.545454545454546,
             "-100 now, 60 in a year and 60.5 in two, at 10 % a year: -100 + 54.55 + 50"}),
-    tvm("SAVING", "fncsav", "Savings plan: final amount, payment, rate or number of periods.", kSavingArgs,
+    tvm("SAVING", "fncsav", "Savings plan: final, payment, rate or number of periods.", kSavingArgs,
         kSavingHelp, kSavingStatuses,
         {"SAVING(., 100, 0.05, 10)", 1320.6787162326284,
          "100 paid at the start of each of 10 periods at 5 % a period reaches 1320.68"}),
@@ -488,7 +488,7 @@ size_t edit_distance(std::string_view a, std::string_view b) {
 
 std::string argument_name(const FunctionInfo& f, int32_t i) {
     if (i >= 1 && i <= f.leading) return std::string(f.arguments[i - 1]);
-    if (f.series && i > f.leading) return std::string(f.element) + " " + std::to_string(i - f.leading);
+    if (f.series && i > f.leading) return std::string(f.element) + "[" + std::to_string(i - f.leading) + "]";
     return "beyond the function's arguments";
 }
 
@@ -502,7 +502,7 @@ std::string argument_list(const FunctionInfo& f) {
         if (i) s += ", ";
         s += f.arguments[i];
     }
-    if (f.series) s += ", " + std::string(f.element) + ", ...";
+    if (f.series) s += ", " + std::string(f.element) + "...";
     return s;
 }
 

@@ -54,7 +54,11 @@ enum class WhenMissing {
 };
 
 struct ArgumentInfo {
-    std::string_view name;     // short name, as in "argument 3 (life)"
+    // The argument's one identifier, snake_case, used verbatim by every
+    // surface: SQL parameter names, Python keywords, qelhost's describe,
+    // eval's JSON and the reasons ("argument 3 (life)").  A list's
+    // identifier is plural ("flows", "fractions").
+    std::string_view name;
     std::string_view meaning;  // one sentence for the reference
     Unit unit;
     WhenMissing when_missing;
@@ -86,8 +90,8 @@ struct FunctionInfo {
     std::string_view entry;    // the module's entry symbol, e.g. "fncmort"
     int32_t leading;           // fixed arguments before the list (all of them when !series)
     bool series;               // a variable-length list follows the leading arguments
-    std::string_view arguments[4];  // names of the leading arguments, in order
-    std::string_view element;  // name of a list element ("cash flow", "table entry")
+    std::string_view arguments[4];  // identifiers of the leading arguments, in order
+    std::string_view element;  // identifier of the list ("flows", "fractions")
 
     Shape shape;
     std::string_view family;                 // "Time value of money", "Cash flows", "Depreciation"
@@ -127,14 +131,16 @@ std::string_view nearest_name(std::string_view name, const std::vector<std::stri
 // functions when no name is near.  Every surface says it in these words.
 std::string unknown_function(std::string_view name);
 
-// The name of argument i (1-based): "life", "cash flow 2".
+// The name of argument i (1-based): "life"; a list element is the list's
+// identifier with its place in the list counted from 1, as SQL arrays and
+// qelhost's positions count: "flows[2]" is the second cash flow.
 std::string argument_name(const FunctionInfo& f, int32_t i);
 
 // "argument 3 (life)": position and name of argument i (1-based).
 std::string describe_argument(const FunctionInfo& f, int32_t i);
 
 // The argument list as a signature: "amount, payment, rate, periods" or
-// "rate, frequency, cash flow, ...".
+// "rate, freq, flows...".
 std::string argument_list(const FunctionInfo& f);
 
 // "currency", "fraction per period (0.05 is 5 %)", ...

@@ -1,5 +1,6 @@
 // Lists the host's functions as the SQL script must declare them: one line
-// "name fixed-arguments variadic" per function, lower case, sorted by name.
+// "name argument ... [VARIADIC list]" per function, lower case, sorted by
+// name, with the catalogue's argument names, which SQL uses verbatim.
 #include "host/catalogue.h"
 
 #include <algorithm>
@@ -11,10 +12,12 @@
 int main() {
     std::vector<std::string> lines;
     for (const auto& f : qelfin::host::functions()) {
-        std::string name(f.name);
-        std::transform(name.begin(), name.end(), name.begin(),
+        std::string line(f.name);
+        std::transform(line.begin(), line.end(), line.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        lines.push_back(name + " " + std::to_string(f.leading) + (f.series ? " variadic" : " fixed"));
+        for (int32_t i = 0; i < f.leading; ++i) line += " " + std::string(f.arguments[i]);
+        if (f.series) line += " VARIADIC " + std::string(f.element);
+        lines.push_back(line);
     }
     std::sort(lines.begin(), lines.end());
     for (const auto& line : lines) std::printf("%s\n", line.c_str());

@@ -13,10 +13,10 @@ import qelfin
 
 @pytest.mark.parametrize("call, argument, meaning, index", [
     (lambda e: qelfin.depsl([1, 2], 1000, [5, 0], errors=e), "life", "life", (1,)),
-    (lambda e: qelfin.depdb(1, 1000, [[5], [5]], [2, 0, 2], errors=e), "factor", "rate factor", (0, 1)),
-    (lambda e: qelfin.npv(5, pd.Series([1, -1.0], index=["x", "y"]), [1, 2], errors=e), "freq", "frequency", "y"),
-    (lambda e: qelfin.irr([1, -1], [-100, 110], errors=e), "freq", "frequency", (1,)),
-    (lambda e: qelfin.deptab(1, 1000, [0.5, None], errors=e), "table[1]", "table entry 2", ()),
+    (lambda e: qelfin.depdb(1, 1000, [[5], [5]], [2, 0, 2], errors=e), "factor", "factor", (0, 1)),
+    (lambda e: qelfin.npv(5, pd.Series([1, -1.0], index=["x", "y"]), [1, 2], errors=e), "freq", "freq", "y"),
+    (lambda e: qelfin.irr([1, -1], [-100, 110], errors=e), "freq", "freq", (1,)),
+    (lambda e: qelfin.deptab(1, 1000, [0.5, None], errors=e), "table[1]", "fractions", ()),
     (lambda e: qelfin.mort(1, 2, 3, 4, errors=e), None, None, ()),
 ])
 def test_errors_raise_names_the_marked_argument_and_the_element(call, argument, meaning, index):

@@ -16,7 +16,7 @@ TEST_F(Hints, SlipsDrawAHintAndPlausibleValuesNone) {
         {"NPV(0.08, 1, -100, 60, 60)", "NPV: rate 0.08 looks like a fraction; NPV takes the rate in percent"},
         {"NPV(8, 1, -100, 60, 60)", ""},
         {"NETPV(8, 1, -100, 60, 60)", "NETPV: rate 8 per period looks like a percent"},
-        {"DEPDB(1, 50000, 10, 200)", "DEPDB: rate factor 200 looks like a rate"},
+        {"DEPDB(1, 50000, 10, 200)", "DEPDB: factor 200 looks like a rate"},
         {"MORT(1000, ., 0.01, 12.5)", "MORT: periods 12.5 is not a whole number of payments"},
     };
     for (const auto& c : cases) {

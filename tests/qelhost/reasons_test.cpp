@@ -25,15 +25,15 @@ TEST_F(Reasons, EvalSaysWhyEachCallGaveNoValue) {
         {"MORT(50000, 100, ., 360)", "add up to 36000, less than the amount 50000"},
         {"MORT(0, 100, ., 12)", "to compute the rate the amount 0, the payment 100"},
         {"COMPOUND(100, 200, 0, .)", "to compute the periods"},
-        {"COMPOUND(0, 100, ., 10)", "to compute the rate the initial amount 0"},
+        {"COMPOUND(0, 100, ., 10)", "to compute the rate initial 0"},
         {"SAVING(1000, ., -0.9999999, 10)", "to compute the payment the rate -0.9999999"},
         {"DEPSL(1, 1000, 0)", ": STATUS_INVALID_ARGS (0x1D804), argument 3 (life) marked invalid: the life is 0; "
                               "the life must be at least 1.491668147e-154 (a zero or negative life has no straight line)"},
         {"DEPDB(1, ., 5, 2)", "argument 2 (value) marked invalid: the value is missing; DEPDB needs it"},
         {"DACCDBSL(1.5, 1000, 5, 2)", "the period is 1.5; the period must be a whole number"},
-        {"DEPTAB(1, 1000, 0.5, .)", "argument 4 (table entry 2) marked invalid: the table entry 2 is missing"},
-        {"DEPTAB(1, 1000, 0.6, 0.6)", "one of these: no table entries, an entry below 0"},
-        {"NPV(5, -1, 100)", "argument 2 (frequency) marked invalid: the frequency is -1; the frequency must not"},
+        {"DEPTAB(1, 1000, 0.5, .)", "argument 4 (fractions[2]) marked invalid: the fractions[2] is missing"},
+        {"DEPTAB(1, 1000, 0.6, 0.6)", "one of these: no fractions, an entry below 0"},
+        {"NPV(5, -1, 100)", "argument 2 (freq) marked invalid: the freq is -1; freq must not"},
         {"IRR(1, 100, 200)", "one of these: fewer than two cash flows"},
     };
     for (const auto& c : cases) {
