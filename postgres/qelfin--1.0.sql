@@ -115,7 +115,9 @@ COMMENT ON FUNCTION deptab(float8, float8, VARIADIC float8[]) IS 'depreciation o
 -- time (see the comments).  Both work as window functions.  The by-period
 -- form runs in parallel workers: partial states are combined, and the
 -- flows of one period add up in an order fixed by their values, so a
--- parallel plan gives the serial plan's bits.
+-- parallel plan gives the serial plan's bits.  SSPACE is the state of a
+-- group of a few dozen rows (16 bytes a row), for the planner's choice of
+-- hash aggregation.
 CREATE FUNCTION qelfin_flows_step1(internal, float8, float8)
 RETURNS internal
 AS 'MODULE_PATHNAME', 'qelfin_flows_step1'
@@ -210,7 +212,7 @@ CREATE AGGREGATE irr_agg(freq float8, period float8, flow float8) (
     SFUNC = qelfin_period_step1, STYPE = internal,
     FINALFUNC = qelfin_irr_agg_final, FINALFUNC_MODIFY = READ_ONLY,
     COMBINEFUNC = qelfin_flows_combine, SERIALFUNC = qelfin_flows_serialize,
-    DESERIALFUNC = qelfin_flows_deserialize, PARALLEL = SAFE
+    DESERIALFUNC = qelfin_flows_deserialize, SSPACE = 1024, PARALLEL = SAFE
 );
 COMMENT ON AGGREGATE irr_agg(float8, float8, float8) IS 'internal rate of return in percent, the period being the flow''s place in time: the series starts at the smallest period of the group, a period without a row is a flow of 0, the flows of one period add up; periods must be whole numbers spanning at most 32767 periods; a NULL flow is a missing flow, a NULL period an error. Example: irr_agg(1, year, flow)';
 
@@ -218,7 +220,7 @@ CREATE AGGREGATE intrr_agg(freq float8, period float8, flow float8) (
     SFUNC = qelfin_period_step1, STYPE = internal,
     FINALFUNC = qelfin_intrr_agg_final, FINALFUNC_MODIFY = READ_ONLY,
     COMBINEFUNC = qelfin_flows_combine, SERIALFUNC = qelfin_flows_serialize,
-    DESERIALFUNC = qelfin_flows_deserialize, PARALLEL = SAFE
+    DESERIALFUNC = qelfin_flows_deserialize, SSPACE = 1024, PARALLEL = SAFE
 );
 COMMENT ON AGGREGATE intrr_agg(float8, float8, float8) IS 'internal rate of return as a fraction, periods as in irr_agg(freq, period, flow). Example: intrr_agg(1, year, flow)';
 
@@ -226,7 +228,7 @@ CREATE AGGREGATE npv_agg(rate float8, freq float8, period float8, flow float8) (
     SFUNC = qelfin_period_step2, STYPE = internal,
     FINALFUNC = qelfin_npv_agg_final, FINALFUNC_MODIFY = READ_ONLY,
     COMBINEFUNC = qelfin_flows_combine, SERIALFUNC = qelfin_flows_serialize,
-    DESERIALFUNC = qelfin_flows_deserialize, PARALLEL = SAFE
+    DESERIALFUNC = qelfin_flows_deserialize, SSPACE = 1024, PARALLEL = SAFE
 );
 COMMENT ON AGGREGATE npv_agg(float8, float8, float8, float8) IS 'net present value at the time of the smallest period of the group, rate in percent, the period being the flow''s place in time: a period without a row is a flow of 0, the flows of one period add up; periods must be whole numbers spanning at most 2147483645 periods; a NULL flow is a missing flow, a NULL period an error. Example: npv_agg(10, 1, year, flow)';
 
@@ -234,7 +236,7 @@ CREATE AGGREGATE netpv_agg(rate float8, freq float8, period float8, flow float8)
     SFUNC = qelfin_period_step2, STYPE = internal,
     FINALFUNC = qelfin_netpv_agg_final, FINALFUNC_MODIFY = READ_ONLY,
     COMBINEFUNC = qelfin_flows_combine, SERIALFUNC = qelfin_flows_serialize,
-    DESERIALFUNC = qelfin_flows_deserialize, PARALLEL = SAFE
+    DESERIALFUNC = qelfin_flows_deserialize, SSPACE = 1024, PARALLEL = SAFE
 );
 COMMENT ON AGGREGATE netpv_agg(float8, float8, float8, float8) IS 'net present value as npv_agg(rate, freq, period, flow) gives it, with the rate as a fraction. Example: netpv_agg(0.1, 1, year, flow)';
 
