@@ -153,7 +153,7 @@ append(FlowState *state, double period, double flow)
 	item = &state->items[state->count];
 	item->period = period;
 	item->flow = flow;
-	if (state->count > 0 && item_order(item - 1, item) > 0)
+	if (state->count > 0 && state->sorted && period <= item[-1].period && item_order(item - 1, item) > 0)
 		state->sorted = false;
 	if (period != floor(period) && state->fraction == 0 && !isinf(period))
 		state->fraction = period;
@@ -200,7 +200,6 @@ require_same_leading(const FlowState *state, const double *leading)
 static Datum
 flows_step(FunctionCallInfo fcinfo, int leading, bool by_period)
 {
-	MemoryContext aggcxt = aggregate_context(fcinfo);
 	FlowState  *state = PG_ARGISNULL(0) ? NULL : (FlowState *) PG_GETARG_POINTER(0);
 	int			flow_arg = leading + 1 + (by_period ? 1 : 0);
 	double		lead[2];
@@ -220,6 +219,9 @@ flows_step(FunctionCallInfo fcinfo, int leading, bool by_period)
 
 	if (state == NULL)
 	{
+		/* Only an aggregate's own state is ever passed in after the first row. */
+		MemoryContext aggcxt = aggregate_context(fcinfo);
+
 		if (!by_period)
 			require_order(fcinfo, leading);
 		state = new_state(aggcxt, lead, leading, by_period, 16);
