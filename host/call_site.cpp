@@ -1,5 +1,6 @@
 #include "host/call_site.h"
 
+#include <bit>
 #include <stdexcept>
 #include <string>
 
@@ -11,16 +12,29 @@ CallSite::CallSite(const Module& module, int function, int32_t arg_count, uint8_
     const size_t n = static_cast<size_t>(arg_count);
     const size_t bytes = sizeof(FunctionArgs) + n * sizeof(ArgDescriptor);
     storage_ = std::make_unique<uint64_t[]>((bytes + 7) / 8);
-    values_ = std::make_unique<double[]>(n == 0 ? 1 : n);
     block_ = reinterpret_cast<FunctionArgs*>(storage_.get());
     block_->call_state = nullptr;
     block_->caller_kind = caller_kind;
     block_->arg_count = arg_count;
-    for (size_t i = 0; i < n; ++i) {
-        values_[i] = missing_value();
-        block_->args[i].flags = ARG_NUMERIC;
-        block_->args[i].value = &values_[i];
+    capacity_ = arg_count;
+    for (size_t i = 0; i < n; ++i) block_->args[i].flags = ARG_NUMERIC;
+    bind_own_values();
+}
+
+namespace {
+constexpr double kMissing = std::bit_cast<double>(QELFIN_MISSING_BITS);
+}  // namespace
+
+double* CallSite::own_values() {
+    if (!values_) {
+        values_ = std::make_unique<double[]>(capacity_ == 0 ? 1 : static_cast<size_t>(capacity_));
+        for (int32_t i = 0; i < capacity_; ++i) values_[static_cast<size_t>(i)] = kMissing;
     }
+    return values_.get();
+}
+
+void CallSite::bind_own_values() {
+    for (int32_t i = 0; i < capacity_; ++i) bind(i, values_ ? &values_[static_cast<size_t>(i)] : &kMissing);
 }
 
 CallSite::CallSite(const Module& module, std::string_view function, int32_t arg_count, uint8_t caller_kind)
@@ -37,6 +51,7 @@ CallSite::CallSite(CallSite&& other) noexcept
       storage_(std::move(other.storage_)),
       values_(std::move(other.values_)),
       block_(other.block_),
+      capacity_(other.capacity_),
       sink_(other.sink_) {
     other.block_ = nullptr;
 }

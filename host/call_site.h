@@ -36,17 +36,20 @@ public:
     // Argument i (0-based) reads its value from *value from now on; the
     // value must stay in place while the site is called.
     void bind(int32_t i, const double* value) { block_->args[i].value = const_cast<double*>(value); }
-    // The site's own storage for argument i, bound to argument i.
+    // The site's own storage for argument i, bound to argument i.  The
+    // storage (one double per argument, MISSING at first) is made on the
+    // first use, so that a site whose arguments are always bound to columns
+    // (a long series) holds no copy of them.
     double& value(int32_t i) {
-        bind(i, &values_[static_cast<size_t>(i)]);
-        return values_[static_cast<size_t>(i)];
+        double* own = own_values();
+        bind(i, &own[i]);
+        return own[i];
     }
 
-    // Points every argument back at the site's own storage (after a column
-    // evaluation, whose columns may go away).
-    void bind_own_values() {
-        for (int32_t i = 0; i < block_->arg_count; ++i) bind(i, &values_[static_cast<size_t>(i)]);
-    }
+    // Points every argument back at the site's own storage, or at one
+    // MISSING where the site has none (after a column evaluation, whose
+    // columns may go away).
+    void bind_own_values();
 
     // Notes of this site's calls go to `sink` (null: the host's sink).
     void set_note_sink(NoteSink* sink) { sink_ = sink; }
@@ -73,13 +76,15 @@ public:
 
 private:
     int32_t take_mark();  // first marked argument, and clears every mark
+    double* own_values();
 
     const Module* module_;
     int function_;
     FunctionEntry entry_;
     std::unique_ptr<uint64_t[]> storage_;  // header and descriptors, 8-byte aligned
-    std::unique_ptr<double[]> values_;
+    std::unique_ptr<double[]> values_;  // made by the first value()
     FunctionArgs* block_ = nullptr;
+    int32_t capacity_ = 0;  // descriptors allocated
     NoteSink* sink_ = nullptr;
 };
 

@@ -61,6 +61,56 @@ TEST_F(Columns, AgreeWithOneCallPerRow) {
     agree("NPV", 4, {8, -1000, 600, 700, 0, -500, 300, 300, 0, 100, kMiss, 100}, true);
 }
 
+// A series block read in place (a transposed view, rows in reverse) and
+// rows of their own lengths give what one fresh-block call per row gives;
+// an interrupt that says stop ends the loop between blocks.
+TEST_F(Columns, SeriesBlocksAgreeWithOneCallPerRow) {
+    // Flows stored column-major: flow j of series s at data[j * 4 + s].
+    const std::vector<double> data = {-100, -50, -1000, 7, 60, 30, 500, kMiss, 60.5, 40, 400, 3, 0, nan, 300, 2};
+    auto single = [&](const std::vector<double>& flows) {
+        std::vector<host::Arg> args{host::Arg(1.0)};
+        for (double f : flows) args.emplace_back(f);
+        return module.call("IRR", std::span<const host::Arg>(args));
+    };
+    const double freq = 1;
+    auto expect_rows = [&](const std::vector<double>& value, const std::vector<std::vector<double>>& series) {
+        for (size_t r = 0; r < series.size(); ++r) {
+            const host::CallResult want = single(series[r]);
+            EXPECT_EQ(std::bit_cast<uint64_t>(value[r]), std::bit_cast<uint64_t>(want.value)) << "row " << r;
+        }
+    };
+    const Column lead[] = {{&freq, 0}};
+    {  // rows 3, 2, 1, 0: row stride -1, element stride 4
+        host::CallSite site(module, "IRR", 5, 0x48);
+        std::vector<double> value(4);
+        host::evaluate_series(site, lead, {data.data() + 3, -1, 4, 4}, 4, {value.data()});
+        std::vector<std::vector<double>> series;
+        for (int s = 3; s >= 0; --s) series.push_back({data[s], data[4 + s], data[8 + s], data[12 + s]});
+        expect_rows(value, series);
+    }
+    {  // ragged: series 2 with 4 flows, series 0 with its first 3, series 1 with 2
+        const int64_t starts[] = {2, 0, 1};
+        const int32_t lengths[] = {4, 3, 2};
+        host::CallSite site(module, "IRR", 5, 0x48);
+        std::vector<double> value(3);
+        host::evaluate_series(site, lead, {data.data(), 0, 4, 4, starts, lengths}, 3, {value.data()});
+        expect_rows(value, {{-1000, 500, 400, 300}, {-100, 60, 60.5}, {-50, 30}});
+        EXPECT_EQ(site.arg_count(), 5);
+    }
+    {  // 5,000,000 rows take longer than one block of 20 ms: stopped when first asked
+        const double one = 1.0;
+        std::vector<double> value(5'000'000);
+        int asked = 0;
+        host::Interrupt stop{[](void* n) { return ++*static_cast<int*>(n) > 0; }, &asked};
+        host::CallSite site(module, "DEPSL", 3, 0);
+        const Column cols[] = {{&one, 0}, {&one, 0}, {&one, 0}};
+        const auto summary = host::evaluate_columns(site, cols, value.size(), {value.data(), nullptr, nullptr, nullptr, &stop});
+        EXPECT_TRUE(summary.interrupted);
+        EXPECT_EQ(asked, 1);
+        EXPECT_LT(summary.ok + summary.failed, value.size());
+    }
+}
+
 // Twelve rows of one IRR call site with two sign changes each: ten notes
 // 201 and one 202 reach the site's sink, none the host's; a second site
 // starts its own count; the counter word goes back with its site.
