@@ -4,16 +4,18 @@
 # i386 tests where the kernel cannot, CMake and Ninja, GoogleTest sources,
 # Google Benchmark, the binary tools the export check uses, and CLI11 (the
 # header-only command-line parser of qelhost, used by both builds); for the
-# Python package, Debian's Python with pybind11, numpy, pandas, pytest and
-# venv, matplotlib for its pictures; headless Chromium with its driver and
-# Selenium for the test that opens qelhost's SVG pictures; PostgreSQL 15
-# with its server headers and postgres_fdw for the extension.
+# Python package, Debian's Python with pybind11, numpy, pandas, Dask and
+# its distributed scheduler, pytest and venv, matplotlib for its pictures;
+# headless Chromium with its driver and Selenium for the test that opens
+# qelhost's SVG pictures; PostgreSQL 15 with its server headers and
+# postgres_fdw for the extension.
 # Run as root it installs what is missing; otherwise it says what to install.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ gcc g++-multilib qemu-user binutils googletest libbenchmark-dev clang libclang-rt-14-dev libcli11-dev
           python3 python3-dev python3-venv python3-pip python3-setuptools python3-wheel python3-pybind11
           python3-numpy python3-pandas python3-pytest python3-matplotlib
+          python3-dask python3-distributed
           chromium chromium-driver python3-selenium
           postgresql-15 postgresql-server-dev-15 postgresql-contrib postgresql-common)
 

@@ -10,6 +10,6 @@ python=/usr/bin/python3  # Debian's Python, whose packages the venv sees
 venv=build/python-venv
 rm -rf "$venv"
 "$python" -m venv --system-site-packages "$venv"
-"$venv/bin/pip" install --quiet --no-build-isolation --no-index ./python
+QELFIN_WERROR=1 "$venv/bin/pip" install --quiet --no-build-isolation --no-index ./python
 cd build
 "python-venv/bin/python" -m pytest -q -p no:cacheprovider ../python/tests

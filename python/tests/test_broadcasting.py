@@ -1,6 +1,9 @@
 # Arguments as callers pass them: scalars, sequences, arrays and pandas
 # objects broadcast as in numpy; None and NaN mark the computed argument;
 # bad input is refused with numpy's kind of exception.
+from decimal import Decimal
+from fractions import Fraction
+
 import numpy as np
 import pandas as pd
 import pytest
@@ -31,18 +34,43 @@ def test_none_or_nan_marks_the_computed_argument(missing):
                               qelfin.compound(None, 200, 0.05, 10)]
 
 
-def test_series_keep_their_index_and_dataframe_rows_are_series():
-    s = pd.Series(rates, index=["a", "b", "c"])
+def test_pandas_objects_keep_their_labels_and_names():
+    s = pd.Series(rates, index=["a", "b", "c"], name="rate")
     out = qelfin.mort(50000, None, s, 360)
-    assert isinstance(out, pd.Series) and list(out.index) == ["a", "b", "c"]
+    assert list(out.index) == ["a", "b", "c"] and out.name == "rate"
     assert out.tolist() == qelfin.mort(50000, None, rates, 360).tolist()
+    assert qelfin.mort(s.rename(None), 1, s, None).name == "mort"  # two Series: the function's name
     frame = pd.DataFrame([[-100, 60, 60], [-100, 30, 90]], index=["p", "q"])
     by_row = qelfin.irr(1, frame)
     assert list(by_row.index) == ["p", "q"] and by_row["q"] == qelfin.irr(1, [-100, 30, 90])
     by_column = qelfin.npv(10, 1, frame.T, axis=0)
     assert by_column.tolist() == qelfin.npv(10, 1, frame.to_numpy()).tolist()
+    grid = pd.DataFrame({"x": [1e4, 2e4], "y": [3e4, 4e4]}, index=["m", "n"])
+    wide = qelfin.mort(grid, None, 0.005, 360)
+    assert isinstance(wide, pd.DataFrame) and wide.index.equals(grid.index) and wide.columns.equals(grid.columns)
+    assert wide.to_numpy().tolist() == qelfin.mort(grid.to_numpy(), None, 0.005, 360).tolist()
     with pytest.raises(ValueError, match="share one index"):
         qelfin.mort(50000, None, s, pd.Series([360] * 3, index=["x", "y", "z"]))
+
+
+record = np.zeros(4, dtype=[("tag", "i4"), ("flow", "f8")])  # a 12-byte stride
+record["flow"] = [-100, 60, 60, 1]
+
+
+@pytest.mark.parametrize("given, plain", [
+    (np.ma.masked_array([-100., 999999, 60, 70], mask=[0, 1, 0, 0]), [-100, None, 60, 70]),
+    (pd.Series([-100, None, 60, 70], dtype="Float64"), [-100, None, 60, 70]),
+    ([Decimal("-100.5"), Fraction(121, 2), 2 ** 64, pd.NA], [-100.5, 60.5, float(2 ** 64), None]),
+    (record["flow"], [-100, 60, 60, 1]),
+])
+def test_odd_inputs_are_read_as_the_plain_floats(given, plain):
+    assert qelfin.npv(10, 1, given) == qelfin.call("NPV", 10, 1, *plain).value
+
+
+@pytest.mark.parametrize("payment, amount", [(pd.NA, 50000), (None, np.array(50000, dtype=object)),
+                                             (np.ma.masked, Decimal(50000)), (None, Fraction(50000))])
+def test_scalars_take_the_same_conversion(payment, amount):
+    assert qelfin.mort(amount, payment, 0.005, 360) == qelfin.call("MORT", 50000, None, 0.005, 360).value
 
 
 def test_rate_and_frequency_broadcast_against_the_series():
@@ -58,6 +86,7 @@ def test_rate_and_frequency_broadcast_against_the_series():
 
 @pytest.mark.parametrize("call, error, match", [
     (lambda: qelfin.depsl("1", 1000, 10), TypeError, "period"),
+    (lambda: qelfin.mort(10 ** 400, None, 0.1, 3), TypeError, "amount: int 1000.* too large"),
     (lambda: qelfin.depsl(1, object(), 10), TypeError, "value"),
     (lambda: qelfin.irr(1, pd.Series(["a", "b"])), TypeError, "flows"),
     (lambda: qelfin.npv(10, 1, pd.DataFrame({"d": pd.to_datetime(["2020-01-01"])})), TypeError, "flows"),

@@ -13,12 +13,14 @@ from random_calls import ROWS, arguments, columns
 def test_vectorized_calls_agree_with_single_calls_bit_for_bit():
     calls = 0
     with warnings.catch_warnings():
-        warnings.simplefilter("ignore", qelfin.SeveralRatesWarning)
+        warnings.simplefilter("ignore")
         for info in qelfin.CATALOGUE:
             args = arguments(info)
             values = getattr(qelfin, info["name"].lower())(*args)
             cols = columns(info, args)
-            _, status, marked, _ = _qelfin.evaluate(info["name"], cols, ROWS, True)
+            lead = [np.asarray(a, dtype=float) for a in args[:info["leading"]]]
+            block = np.asarray(args[-1], dtype=float) if info["series"] else None
+            status, marked = _qelfin.evaluate(info["index"], lead, ROWS, True, block)[1:3]
             for row in range(ROWS):
                 one = [c[row] for c in cols]
                 single = qelfin.call(info["name"], *[None if np.isnan(x) else x for x in one])
