@@ -62,11 +62,12 @@ def _flows_by_series(name, errors, warnings, count, *blocks):
     return _apply(name, errors, warnings, *leads, flows, axis=-1)
 
 
-def _long(name, errors, warnings, leads, part):
+def _long(part, name, errors, warnings, leads, by_name):
     import pandas as pd
     if not len(part):
         return pd.Series(dtype=np.float64, name=name)
-    return _apply(name, errors, warnings, *leads, part["flow"], by=part["by"], period=part["period"])
+    result = _apply(name, errors, warnings, *leads, part["flow"], by=part["by"], period=part["period"])
+    return result.rename_axis(by_name)
 
 
 def series(info, values, axis, by, period, errors, warnings):
@@ -82,7 +83,7 @@ def series(info, values, axis, by, period, errors, warnings):
             pd.DataFrame({"flow": np.asarray(flows)}), npartitions=1)
         rows = rows.assign(by=by, period=period)
         grouped = rows.shuffle(on="by")
-        return grouped.map_partitions(_long, name, errors, warnings, leads,
+        return grouped.map_partitions(_long, name, errors, warnings, tuple(leads), getattr(by, "name", None),
                                       meta=pd.Series(dtype=np.float64, name=name))
     if isinstance(flows, dd.DataFrame):  # a series per row
         return dd.map_partitions(_apply, name, errors, warnings, *leads, flows, axis=axis,

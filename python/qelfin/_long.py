@@ -6,10 +6,13 @@ add up, their flows sorted ascending by value and summed left to right (a
 missing flow is left out of the sum; a period whose flows are all missing
 is a missing flow); periods are whole numbers.
 
-The rows are put in order once (no sort at all when they come ordered by
-group and period, one period per row), the series laid end to end in one
-array, and the function evaluated over them in one call: each group's
-series is read in place, at its start and with its own length."""
+Each row's place in its group's series is computed without sorting the
+rows (a table of groups by periods gives each group's first and last
+period); only the rows of periods with several flows are sorted, once.
+The series lie end to end in one array (the flows themselves when they
+come in order, one row per period, without gaps), and the function is
+evaluated over them in one call: each group's series is read in place, at
+its start and with its own length."""
 import numpy as np
 
 from . import _qelfin
@@ -20,63 +23,101 @@ _LONGEST_SPAN = 2 ** 31 - 3  # elements of one series
 
 def _codes(by):
     """Group codes 0..g-1 in the order of the sorted groups, and the groups."""
-    if pd is not None:
-        codes, groups = pd.factorize(by, sort=True, use_na_sentinel=True)
-        if (codes < 0).any():
-            raise ValueError("by: every row needs a group, not a missing value")
-        name = by.name if isinstance(by, pd.Series) else None
-        return codes.astype(np.int64, copy=False), pd.Index(groups, name=name)
-    groups, codes = np.unique(np.asarray(by), return_inverse=True)
-    return codes.astype(np.int64), groups
+    b = by.to_numpy() if isinstance(by, pd.Series) else np.asarray(by)
+    name = by.name if isinstance(by, pd.Series) else None
+    if b.dtype.kind in "iu" and len(b):
+        lo = int(b.min())
+        span = int(b.max()) - lo + 1
+        if span <= 4 * len(b) + 1024:  # dense enough to count instead of hashing
+            present = np.bincount((b - lo).astype(np.intp), minlength=span) > 0
+            codes = (np.cumsum(present) - 1)[b - lo]
+            return codes, pd.Index(np.flatnonzero(present) + lo, name=name)
+    codes, groups = pd.factorize(b, sort=True, use_na_sentinel=True)
+    if (codes < 0).any():
+        raise ValueError("by: every row needs a group, not a missing value")
+    return codes.astype(np.int64, copy=False), pd.Index(groups, name=name)
 
 
 def _periods(period, rows):
-    p = as_floats(period, "period")
-    if p.shape != (rows,):
+    """The periods as int64; ValueError unless each is a whole number."""
+    given = period.to_numpy() if isinstance(period, pd.Series) and period.dtype.kind in "iu" else period
+    if isinstance(given, np.ndarray) and given.dtype.kind in "iu":
+        whole = given.astype(np.int64, copy=False)
+    else:
+        p = as_floats(period, "period")
+        with np.errstate(invalid="ignore"):
+            whole = p.astype(np.int64)
+        if p.ndim == 1 and (whole != p).any():  # fractions, NaN, infinities, beyond int64
+            raise ValueError("period: every period must be a whole number (not missing)")
+    if whole.shape != (rows,):
         raise ValueError("flows, by and period must be 1-D of one length")
-    if not np.isfinite(p).all() or (p != np.floor(p)).any():
-        raise ValueError("period: every period must be a whole number (not missing)")
-    if len(p) and max(abs(p.min()), abs(p.max())) >= 2 ** 53:
-        raise ValueError("period: periods must lie within ±2**53")
-    return p.astype(np.int64)
+    return whole
+
+
+def _layout(codes, p, groups):
+    """Where each row's flow goes: (position, starts, lengths, key,
+    repeated), key being the same for the rows of one group and period,
+    repeated whether some period has several rows."""
+    lo = int(p.min()) if len(p) else 0
+    span = (int(p.max()) - lo + 1) if len(p) else 1
+    if groups and span > (2 ** 62) // groups:
+        raise ValueError("period: the periods span too wide a range")
+    offset = p - lo
+    key = codes * span + offset
+    if groups * span <= 8 * len(p) + 4096:
+        # Each group's first and last period from a table of groups by periods.
+        present = np.zeros(groups * span, dtype=bool)
+        present[key] = True
+        present = present.reshape(groups, span)
+        first = present.argmax(axis=1)
+        last = span - 1 - present[:, ::-1].argmax(axis=1)
+        repeated = np.count_nonzero(present) < len(p)
+    else:  # periods far apart: each group's extremes from one sort
+        order = np.argsort(key, kind="stable")
+        k = key[order]
+        edge = np.flatnonzero(np.r_[True, codes[order][1:] != codes[order][:-1], True])
+        first, last = k[edge[:-1]] % span, k[edge[1:] - 1] % span
+        repeated = bool((k[1:] == k[:-1]).any())
+    lengths = last - first + 1
+    if len(lengths) and lengths.max() > _LONGEST_SPAN:
+        raise ValueError("period: a group's periods span more than a series can hold")
+    starts = np.r_[0, np.cumsum(lengths)[:-1]].astype(np.int64)
+    return starts[codes] + (offset - first[codes]), starts, lengths.astype(np.int32), key, repeated
+
+
+def _in_order(codes, p):
+    """(starts, lengths) when the rows come by group and period, one row per
+    period and no gap (the series are then the flows as they are), or None."""
+    same = codes[1:] == codes[:-1]
+    if len(p) == 0 or not np.where(same, p[1:] - p[:-1] == 1, codes[1:] > codes[:-1]).all():
+        return None
+    starts = np.r_[0, np.flatnonzero(~same) + 1]
+    return starts.astype(np.int64), np.diff(np.r_[starts, len(p)]).astype(np.int32)
 
 
 def _series(codes, p, f, groups):
     """The groups' series end to end: (flat, starts, lengths)."""
-    rows = len(f)
-    lo, hi = (int(p.min()), int(p.max())) if rows else (0, 0)
-    span = hi - lo + 1
-    if groups and span > (2 ** 62) // max(groups, 1):
-        raise ValueError("period: the periods span too wide a range")
-    key = codes * span + (p - lo)
-    step = np.diff(key)
-    ordered = bool((step > 0).all())
-    if ordered:
-        order = None
-        c, k, v = codes, key, f
-    else:
-        order = np.argsort(key, kind="stable")
-        k = key[order]
-        if (np.diff(k) == 0).any():  # several flows in one period: ascending by value
-            order = np.lexsort((f, key))
-            k = key[order]
-        c, v = codes[order], f[order]
-    first_row = np.flatnonzero(np.r_[True, c[1:] != c[:-1]]) if rows else np.zeros(0, np.int64)
-    last_row = np.r_[first_row[1:] - 1, rows - 1] if rows else first_row
-    first_key = k[first_row]
-    lengths = k[last_row] - first_key + 1
-    if len(lengths) and lengths.max() > _LONGEST_SPAN:
-        raise ValueError("period: a group's periods span more than a series can hold")
-    starts = np.r_[0, np.cumsum(lengths)[:-1]].astype(np.int64)
-    if ordered and (lengths == np.diff(np.r_[first_row, rows])).all():
-        return v, starts, lengths.astype(np.int32)  # no gap, no repeated period: the flows as they are
-    position = starts[c] + (k - first_key[c])
-    flat = np.zeros(int(lengths.sum()))
-    head = np.r_[True, k[1:] != k[:-1]]
-    flat[position[head]] = v[head]  # NaN where all of a period's flows are missing (NaN sorts last)
-    rest = ~head & ~np.isnan(v)
-    np.add.at(flat, position[rest], v[rest])  # left to right, in the order given
-    return flat, starts, lengths.astype(np.int32)
+    in_order = _in_order(codes, p)
+    if in_order is not None:
+        return (f, *in_order)
+    position, starts, lengths, key, repeated = _layout(codes, p, groups)
+    total = int(lengths.sum())
+    flat = np.zeros(total)
+    flat[position] = f
+    if repeated:
+        shared = np.bincount(position, minlength=total)[position] > 1
+        # The rows of periods with several flows, in one sort: by period,
+        # then ascending by value (a missing flow last); the first of each
+        # period is written, the others added left to right, missing ones
+        # left out (a period whose flows are all missing stays missing).
+        rows = np.flatnonzero(shared)
+        rows = rows[np.lexsort((f[rows], key[rows]))]
+        pos, v = position[rows], f[rows]
+        head = np.r_[True, pos[1:] != pos[:-1]]
+        flat[pos[head]] = v[head]
+        rest = ~head & ~np.isnan(v)
+        np.add.at(flat, pos[rest], v[rest])  # unbuffered: in the order given
+    return flat, starts, lengths
 
 
 def by_group(info, values, by, period, raising, warnings):
