@@ -8,6 +8,7 @@
 
 #include "host/catalogue.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,11 @@ namespace qelfin::host {
 
 // Whether x draws the hint p.
 bool implausible(Plausibility p, double x);
+
+// The first of n values data[0], data[stride], ... that draws the hint p,
+// or n when none does (one pass, the rule chosen once: a column costs
+// about what reading it costs).
+size_t first_implausible(Plausibility p, const double* data, ptrdiff_t stride, size_t n);
 
 // "MORT: rate 4.5 per period looks like a percent; MORT takes a fraction
 // per period (0.05 is 5 %)" for leading argument `position` (1-based) with

@@ -164,10 +164,10 @@ py::object first_hint(const host::FunctionInfo& f, const std::vector<host::Colum
         const host::Plausibility p = f.details[k].plausibility;
         if (p == host::Plausibility::none) continue;
         const size_t n = leading[k].stride == 0 ? std::min<size_t>(rows, 1) : rows;
-        for (size_t r = 0; r < n; ++r) {
+        const size_t r = host::first_implausible(p, leading[k].data, leading[k].stride, n);
+        if (r < n) {
             const double x = leading[k].at(r);
-            if (host::implausible(p, x))
-                return py::make_tuple(k + 1, x, host::plausibility_hint(f, static_cast<int32_t>(k + 1), x));
+            return py::make_tuple(k + 1, x, host::plausibility_hint(f, static_cast<int32_t>(k + 1), x));
         }
     }
     return py::none();
