@@ -239,7 +239,7 @@ py::tuple evaluate(int function, const std::vector<py::array>& columns, size_t r
     py::object status = py::none(), marked = py::none();
     RowNotes notes;
     const host::Interrupt interrupt{signalled, nullptr};
-    host::ColumnOutputs out{value.mutable_data(), nullptr, nullptr, &notes.row, &interrupt};
+    host::ColumnOutputs out{value.mutable_data(), nullptr, nullptr, f.series ? &notes.row : nullptr, &interrupt};
     if (with_status) {
         py::array_t<uint32_t> s(static_cast<py::ssize_t>(rows));
         py::array_t<int32_t> m(static_cast<py::ssize_t>(rows));
