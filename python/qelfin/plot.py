@@ -6,12 +6,9 @@ the Axes given as ax=, or into a new figure, and returns the Axes.
     >>> qelfin.plot.schedule(amount=250000, rate=0.045 / 12, periods=360)
     >>> qelfin.plot.depreciation(50000, 10, factor=2)          # book value under each method
 """
-import warnings
-
 import numpy as np
 
 from . import _schedules
-from ._errors import SeveralRatesWarning
 
 METHODS = ("SL", "SYD", "DB", "DBSL")
 
@@ -44,13 +41,11 @@ def npv_profile(freq, flows, *, rates=None, points=401, ax=None):
 
     flows = np.asarray(flows, dtype=float)
     found = _schedules.irr_rates(freq, flows)
-    with warnings.catch_warnings():
-        warnings.simplefilter("ignore", SeveralRatesWarning)
-        irr = qelfin.irr(freq, flows)
+    irr = qelfin.irr(freq, flows, warnings=False)  # every rate is drawn: no warning needed
     low, high = rates if rates is not None else _rate_range(list(found) + ([] if np.isnan(irr) else [irr]))
     grid = np.linspace(low, high, points)
     ax = _axes(ax)
-    ax.plot(grid, qelfin.npv(grid, freq, flows), color="tab:blue", label="net present value")
+    ax.plot(grid, qelfin.npv(grid, freq, flows, warnings=False), color="tab:blue", label="net present value")
     ax.axhline(0, color="0.4", linewidth=0.8)
     ax.scatter(found, np.zeros(len(found)), color="tab:red", zorder=3, gid="rates", label="rates of return")
     for r in found:

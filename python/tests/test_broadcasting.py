@@ -75,7 +75,7 @@ def test_scalars_take_the_same_conversion(payment, amount):
 
 def test_rate_and_frequency_broadcast_against_the_series():
     flows = np.array([[-1000, 500, 400, 300], [-500, 200, 200, 200]], dtype=float)
-    profile = qelfin.npv(np.linspace(0, 30, 301), 1, flows[0])
+    profile = qelfin.npv(np.linspace(0, 30, 301), 1, flows[0], warnings=False)
     assert profile.shape == (301,) and profile[100] == qelfin.npv(10, 1, flows[0])
     table = qelfin.netpv(np.array([[0.05], [0.1]]), [1, 2], flows)  # rates down, series across
     assert table[1, 0] == qelfin.netpv(0.1, 1, flows[0]) and table[0, 1] == qelfin.netpv(0.05, 2, flows[1])
