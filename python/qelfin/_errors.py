@@ -21,7 +21,8 @@ class FunctionError(ValueError):
         self.argument, self.meaning, self.index, self.reason = argument, meaning, index, reason
         marked = "" if argument is None else f", argument {argument} marked invalid"
         because = f": {reason}" if reason else ""
-        super().__init__(f"{function} at element {index!r}{because} ({status_name}, 0x{status:X}{marked})")
+        where = "" if index == () else f" at element {index!r}"
+        super().__init__(f"{function}{where}{because} ({status_name}, 0x{status:X}{marked})")
 
 
 class SeveralRatesWarning(RuntimeWarning):
