@@ -107,7 +107,8 @@ def irr_rates(freq, flows):
     Cauchy's bounds on its roots at steps of 1/1024 in the log of the
     discount factor and bisects each sign change to adjacent doubles; it
     cannot see a rate where the NPV touches zero without changing sign, nor
-    three or more within one step.  The module's IRR is one of the rates.
+    three or more within one step.  The module's IRR, when it gives one, is
+    one of the rates to within its own tolerance.
     A missing or negative freq raises ValueError, as does freq 0 with a
     missing flow.
     """
