@@ -150,6 +150,8 @@ std::string SvgChart::render() const {
            escaped(x_.label) + "</text>\n";
     svg += body_;
     double ly = top + 16;
+    svg += "<rect x=\"" + fixed(right - 156) + "\" y=\"" + fixed(top + 4) + "\" width=\"150\" height=\"" +
+           fixed(16.0 * static_cast<double>(legend_.size()) + 4) + "\" fill=\"white\" fill-opacity=\"0.85\"/>\n";
     for (const std::string& entry : legend_) {
         const size_t bar = entry.find('|');
         svg += "<rect x=\"" + fixed(right - 150) + "\" y=\"" + fixed(ly - 9) + "\" width=\"12\" height=\"10\" fill=\"" +
