@@ -6,14 +6,16 @@
 // The search works on the discount factor v per cash-flow interval, the
 // rate per base period being v^(-freq) - 1 (freq > 0, so every v > 0 is a
 // rate above -100 %) or -ln v (freq 0, continuous).  The module's netpvd
-// gives Q(v) = sum of c(i) v^i and Q'(v).  Every positive root of Q lies in
-// Cauchy's bounds, 1 / (1 + max |c(i) / c(first)|) <= v <= 1 + max |c(i) /
-// c(last)| over the flows other than the first and last non-zero ones; the
-// search samples Q over that range (widened by 2 at each end) at steps of
-// 1/1024 in ln v (1024 to 65536 steps), and within a step where Q keeps its
-// sign but Q' changes sign it finds the extremum (bisecting Q') and looks
-// at Q there.  Each sign change is bisected down to two adjacent doubles;
-// the one where |Q| is smaller is the root.
+// gives Q(v) = sum of c(i) v^i and Q'(v).  Every positive root of Q lies
+// within Cauchy's bounds, 1 / (1 + max |c(i) / c(first)| over the later
+// flows) <= v <= 1 + max |c(i) / c(last)| over the earlier flows, c(first)
+// and c(last) being the first and last non-zero flows.  The search samples
+// Q over that range (widened by 2 at each end, kept within e^-700 to e^700)
+// at even steps in ln v, 1/1024 apart, or shorter for narrow bounds (at
+// least 1024 steps) and longer for wide ones (at most 65536).  Within a step
+// where Q keeps its sign but Q' changes sign it finds the extremum
+// (bisecting Q') and looks at Q there.  Each sign change is bisected down to
+// two adjacent doubles; the one where |Q| is smaller is the root.
 //
 // What it cannot see: a root where Q touches zero without changing sign
 // (a double root), two roots closer together than one step whose step
