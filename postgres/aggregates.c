@@ -247,6 +247,8 @@ span_of_periods(const FlowState *state, int function)
 	double		last = state->items[state->count - 1].period;
 	double		limit = (function == QF_IRR || function == QF_INTRR) ? QELFIN_IRR_MAX_FLOWS : QELFIN_NPV_MAX_FLOWS;
 
+	if (state->fraction == 0 && last - first + 1 <= limit)
+		return (int32) (last - first + 1);
 	snprintf(agg, sizeof agg, "%s_agg", name);
 	for (char *c = agg; *c; c++)
 		*c = pg_ascii_tolower((unsigned char) *c);
@@ -257,16 +259,15 @@ span_of_periods(const FlowState *state, int function)
 				 errdetail("The period is the flow's place in time, counted in whole periods of the frequency."),
 				 errhint("Give periods as whole numbers (round them, or count months or quarters instead), "
 						 "or give the flows in order with %s(..., flow ORDER BY period).", agg)));
-	/* Infinite periods fail here too: the span is infinite. */
-	if (last - first + 1 > limit)
-		ereport(ERROR,
-				(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-				 errmsg("the periods of %s span %.15g to %.15g, more than the %.0f periods %s takes",
-						agg, first, last, limit, name),
-				 errdetail("Every period from the first to the last is one flow of the series, 0 where no row has one."),
-				 errhint("Count periods from the start of each project, in periods of the frequency (years, months), "
-						 "not as dates or seconds.")));
-	return (int32) (last - first + 1);
+	/* Infinite periods fail here too: the span is infinite (or NaN). */
+	ereport(ERROR,
+			(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+			 errmsg("the periods of %s span %.15g to %.15g, more than the %.0f periods %s takes",
+					agg, first, last, limit, name),
+			 errdetail("Every period from the first to the last is one flow of the series, 0 where no row has one."),
+			 errhint("Count periods from the start of each project, in periods of the frequency (years, months), "
+					 "not as dates or seconds.")));
+	return 0;
 }
 
 /*

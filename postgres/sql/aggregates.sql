@@ -52,6 +52,7 @@ SELECT npv_agg(10, 1, flow) OVER () FROM cases;
 SELECT irr_agg(1, p, f) FROM (VALUES (0, -100), (1.5, 110)) AS t(p, f);
 SELECT irr_agg(1, p, f) FROM (VALUES (0, -1), (32767, 2)) AS t(p, f);
 SELECT npv_agg(10, 1, p, f) FROM (VALUES (0, -1), (1e300, 2)) AS t(p, f);
+SELECT npv_agg(10, 1, p, 1) FROM (VALUES ('Infinity'::float8)) AS t(p);
 SELECT irr_agg(1, NULL, flow) FROM cases;
 SELECT npv_agg(r, 1, p, f) = npv(0, 1, -100, 60) AS zeros, netpv_agg('NaN', 1, p, f) IS NULL AS nans
 FROM (VALUES (0::float8, 0, -100), ('-0', 1, 60)) AS t(r, p, f);
