@@ -284,9 +284,9 @@ std::string reason(int function, const std::vector<double>& args, uint32_t statu
 }
 
 // fast(function, a, b, ...): a fixed-arity function on plain numbers (float,
-// int) or None, on the function's own call site, the lock held.  Returns the
-// value, or None whenever the general road has something to say (an
-// argument of another type, no value, a plausibility hint).
+// int, numpy's scalars) or None, on the function's own call site, the lock
+// held.  Returns the value, or None whenever the general road has something
+// to say (an argument of another type, no value, a plausibility hint).
 PyObject* fast(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (nargs < 1 || !PyLong_CheckExact(args[0])) Py_RETURN_NONE;
     const long function = PyLong_AsLong(args[0]);
@@ -301,8 +301,10 @@ PyObject* fast(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
         double x;
         if (PyFloat_Check(a)) {
             x = PyFloat_AS_DOUBLE(a);
-        } else if (PyLong_CheckExact(a)) {
-            x = PyLong_AsDouble(a);
+        } else if (PyLong_CheckExact(a) || (PyIndex_Check(a) && !PyBool_Check(a))) {  // int, numpy's integers
+            PyObject* whole = PyNumber_Index(a);
+            x = whole != nullptr ? PyLong_AsDouble(whole) : -1.0;
+            Py_XDECREF(whole);
             if (x == -1.0 && PyErr_Occurred()) {
                 PyErr_Clear();
                 Py_RETURN_NONE;
