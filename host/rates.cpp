@@ -10,7 +10,7 @@ namespace qelfin::host {
 namespace {
 
 constexpr double kStep = 1.0 / 1024;  // grid step in ln v
-constexpr int kFewestSteps = 1024, kMostSteps = 65536;
+constexpr int kFirstSteps = 64, kFewestSteps = 1024, kMostSteps = 65536;
 
 struct Point {
     double v, q, d;  // discount factor, Q(v), Q'(v)
@@ -74,19 +74,10 @@ bool root_bounds(std::span<const double> flows, double& low, double& high) {
     return true;
 }
 
-}  // namespace
-
-std::vector<double> every_rate(const Module& module, double freq, std::span<const double> flows) {
-    if (!(freq >= 0)) throw RatesError("the frequency must be 0 or more and not missing");
-    if (freq == 0 && std::any_of(flows.begin(), flows.end(), [](double c) { return c != c; }))
-        throw RatesError("with frequency 0 (continuous discounting) no cash flow may be missing");
-    double low = 0, high = 0;
-    if (flows.size() < 2 || !root_bounds(flows, low, high)) return {};
-    const double t_low = std::max(std::log(low), -700.0), t_high = std::min(std::log(high), 700.0);
-    const int steps = static_cast<int>(std::clamp(std::ceil((t_high - t_low) / kStep), double(kFewestSteps),
-                                                  double(kMostSteps)));
-    Polynomial q(module, flows);
-    std::vector<double> roots;  // ascending discount factors
+// The sign changes of Q over the grid of `steps` even steps in ln v from
+// t_low to t_high, each bisected: ascending discount factors.
+std::vector<double> scan(Polynomial& q, double t_low, double t_high, int steps) {
+    std::vector<double> roots;
     Point before = q.at(std::exp(t_low));
     for (int k = 1; k <= steps; ++k) {
         const Point p = q.at(k == steps ? std::exp(t_high) : std::exp(t_low + (t_high - t_low) * k / steps));
@@ -106,6 +97,40 @@ std::vector<double> every_rate(const Module& module, double freq, std::span<cons
             }
         }
         before = p;
+    }
+    return roots;
+}
+
+// Sign changes of the non-zero flows (a missing flow counts as 0).
+int sign_changes(std::span<const double> flows) {
+    int changes = 0, last = 0;
+    for (const double c : flows) {
+        const int s = c == c ? sign(c) : 0;
+        if (s != 0 && last != 0 && s != last) ++changes;
+        if (s != 0) last = s;
+    }
+    return changes;
+}
+
+}  // namespace
+
+std::vector<double> every_rate(const Module& module, double freq, std::span<const double> flows) {
+    if (!(freq >= 0)) throw RatesError("the frequency must be 0 or more and not missing");
+    if (freq == 0 && std::any_of(flows.begin(), flows.end(), [](double c) { return c != c; }))
+        throw RatesError("with frequency 0 (continuous discounting) no cash flow may be missing");
+    double low = 0, high = 0;
+    if (flows.size() < 2 || !root_bounds(flows, low, high)) return {};
+    const double t_low = std::max(std::log(low), -700.0), t_high = std::min(std::log(high), 700.0);
+    const int most = static_cast<int>(std::clamp(std::ceil((t_high - t_low) / kStep), double(kFewestSteps),
+                                                 double(kMostSteps)));
+    // Descartes: no more positive roots than sign changes of the flows.
+    // Coarse grids first; a grid that finds that many has found them all.
+    const int bound = sign_changes(flows);
+    Polynomial q(module, flows);
+    std::vector<double> roots;  // ascending discount factors
+    for (int steps = std::min(kFirstSteps, most);; steps = std::min(2 * steps, most)) {
+        roots = scan(q, t_low, t_high, steps);
+        if (static_cast<int>(roots.size()) >= bound || steps == most) break;
     }
     std::vector<double> rates;
     const auto zpower = module.symbol<decltype(&::zpower)>("zpower");

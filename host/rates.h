@@ -11,11 +11,14 @@
 // flows) <= v <= 1 + max |c(i) / c(last)| over the earlier flows, c(first)
 // and c(last) being the first and last non-zero flows.  The search samples
 // Q over that range (widened by 2 at each end, kept within e^-700 to e^700)
-// at even steps in ln v, 1/1024 apart, or shorter for narrow bounds (at
-// least 1024 steps) and longer for wide ones (at most 65536).  Within a step
-// where Q keeps its sign but Q' changes sign it finds the extremum
-// (bisecting Q') and looks at Q there.  Each sign change is bisected down to
-// two adjacent doubles; the one where |Q| is smaller is the root.
+// at even steps in ln v.  Within a step where Q keeps its sign but Q'
+// changes sign it finds the extremum (bisecting Q') and looks at Q there.
+// Each sign change is bisected down to two adjacent doubles; the one where
+// |Q| is smaller is the root.  The first grid has 64 steps, each next one
+// twice as many, up to steps 1/1024 apart (at least 1024 steps, at most
+// 65536, so wide bounds get longer steps); the search stops as soon as it
+// has found as many rates as the flows have sign changes, since by
+// Descartes' rule of signs there are no more.
 //
 // What it cannot see: a root where Q touches zero without changing sign
 // (a double root), two roots closer together than one step whose step

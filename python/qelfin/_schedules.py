@@ -104,10 +104,11 @@ def irr_rates(freq, flows):
     array per row).  Missing flows (None, NaN) count as 0.
 
     The search samples the NPV polynomial (the module's netpvd) over
-    Cauchy's bounds on its roots at steps of 1/1024 in the log of the
-    discount factor and bisects each sign change to adjacent doubles; it
-    cannot see a rate where the NPV touches zero without changing sign, nor
-    three or more within one step.  The module's IRR, when it gives one, is
+    Cauchy's bounds on its roots at even steps in the log of the discount
+    factor (down to 1/1024) and bisects each sign change to adjacent
+    doubles; it stops once it has as many rates as the flows have sign
+    changes (Descartes' bound).  It cannot see a rate where the NPV touches
+    zero without changing sign, nor three or more within one step.  The module's IRR, when it gives one, is
     one of the rates to within its own tolerance.
     A missing or negative freq raises ValueError, as does freq 0 with a
     missing flow.
