@@ -52,6 +52,10 @@ class BuildWithModule(build_ext):
             check=True, stdout=subprocess.DEVNULL)
         subprocess.run(["cmake", "--build", str(CMAKE_BUILD), "-j", os.environ.get("QELFIN_JOBS", "2"),
                         "--target", "qelfin", "qelfin_host"], check=True)
+        # Always rebuilt: setuptools compares the times of the extension's own
+        # sources only, so a changed host library or header would leave a
+        # stale extension in python/build.
+        self.force = True
         super().run()
         package = HERE / "qelfin" if self.inplace else Path(self.build_lib) / "qelfin"
         package.mkdir(parents=True, exist_ok=True)
