@@ -37,3 +37,8 @@ show "$qelhost" run examples/assets.csv \
     --compute 'dep_sl = DEPSL(year, cost - salvage, life_years)' \
     --compute 'dep_ddb = DEPDB(year, cost, life_years, 2)' \
     --compute 'book_sl = cost - DACCSL(year, cost - salvage, life_years)'
+
+# Every rate where IRR's note says there may be more than one, and a
+# bank-style schedule whose given payment leaves a smaller last one.
+show "$qelhost" rates 'IRR(1, -100, 230, -132)'
+show "$qelhost" schedule 'MORT(20000, 450, 0.06/12, .)' --decimals 2
