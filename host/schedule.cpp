@@ -52,7 +52,7 @@ void rounded_loan(Schedule& t, double amount, double payment, double rate, doubl
             throw ScheduleError("the payment " + reason_number(payment) + " rounded to " + std::to_string(d) +
                                 " decimals does not repay the loan within 100000 periods");
         const double interest = round_decimals(balance * rate, d);
-        if (balance + interest <= payment || (whole && k == periods)) {
+        if (std::fabs(balance + interest) <= std::fabs(payment) || (whole && k == periods)) {
             t.rows.push_back({k, round_decimals(balance + interest, d), interest, balance, 0.0});
             break;
         }

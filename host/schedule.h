@@ -26,8 +26,9 @@
 //     ends at exactly 0: at payment n when n is whole (larger or smaller
 //     than the others by what rounding the payment left over), or, when n
 //     is not whole, at the first period whose balance plus interest does
-//     not exceed the payment (a smaller last payment); a rounded payment
-//     that repays the loan before payment n also ends it there.
+//     not exceed the payment in magnitude (a smaller last payment); a
+//     rounded payment that repays the loan before payment n also ends it
+//     there.
 // A bank-style depreciation table rounds the accumulated depreciation to d
 // decimals; each period's depreciation is the difference of two rounded
 // accumulated figures and the book value the rounded value less the

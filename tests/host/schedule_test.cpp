@@ -28,6 +28,7 @@ TEST_F(Schedules, LoansUnroundedAndBankStyle) {
     } cases[] = {
         {250000, NAN, 0.045 / 12, 360, -1}, {250000, NAN, 0.045 / 12, 360, 2}, {250000, 1300, 0.045 / 12, NAN, -1},
         {250000, 1300, 0.045 / 12, NAN, 2}, {1000, NAN, 0.01, 12, 0},          {5000, NAN, 0.0, 10, 2},
+        {-1000, NAN, 0.01, 12, 2},          {1000, NAN, -0.01, 12, 2},  // the lender's side; a negative rate
     };
     for (const auto& c : cases) {
         const double args[] = {c.amount, c.payment, c.rate, c.periods};
@@ -46,7 +47,7 @@ TEST_F(Schedules, LoansUnroundedAndBankStyle) {
                 const double g = std::pow(1 + c.rate, static_cast<double>(k + 1));
                 const double closed = c.rate == 0 ? c.amount - payment * double(k + 1)
                                                   : c.amount * g - payment * (g - 1) / c.rate;
-                EXPECT_NEAR(row[4], last ? 0 : closed, 1e-9 * c.amount) << k;
+                EXPECT_NEAR(row[4], last ? 0 : closed, 1e-9 * std::fabs(c.amount)) << k;
                 EXPECT_NEAR(row[1], last && periods != std::floor(periods) ? balance * (1 + c.rate) : payment, 1e-9);
                 EXPECT_NEAR(row[2] + row[3], row[1], 1e-9);
             } else {
@@ -59,8 +60,8 @@ TEST_F(Schedules, LoansUnroundedAndBankStyle) {
             principal += row[3];
         }
         EXPECT_EQ(balance, 0.0);
-        EXPECT_NEAR(principal, c.amount, 1e-9 * c.amount);
-        EXPECT_NEAR(s.totals[3], c.amount, 1e-9 * c.amount);
+        EXPECT_NEAR(principal, c.amount, 1e-9 * std::fabs(c.amount));
+        EXPECT_NEAR(s.totals[3], c.amount, 1e-9 * std::fabs(c.amount));
     }
     const double never[] = {100000, 400, 0.005, NAN};
     EXPECT_THROW(host::loan_schedule(module, never, 2), host::ScheduleError);
