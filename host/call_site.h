@@ -71,6 +71,7 @@ public:
         Outcome r{0, 0.0, 0};
         r.status = entry_(block_, &r.value);
         if (r.status != 0) r.marked = take_mark();
+        Host::throw_if_note_lost();
         return r;
     }
 

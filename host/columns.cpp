@@ -62,7 +62,6 @@ ColumnSummary run_rows(CallSite& site, size_t rows, const ColumnOutputs& out, Po
         else
             ++summary.failed;
     }
-    site.bind_own_values();
     return summary;
 }
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdarg>
+#include <new>
 
 namespace qelfin::host {
 
@@ -19,14 +20,23 @@ void* word_of(F* function) {
     return reinterpret_cast<void*>(function);
 }
 
-void scratch_destroy(void* pool) {
+// The trampolines below are what the module calls: none lets an exception
+// through (host.h).
+void scratch_destroy(void* pool) noexcept {
     auto* p = static_cast<ScratchPool*>(pool);
-    p->service->destroy(p);
+    try {
+        p->service->destroy(p);
+    } catch (...) {
+    }
 }
 
-void* scratch_allocate(void* pool, size_t size, uint32_t flags) {
+void* scratch_allocate(void* pool, size_t size, uint32_t flags) noexcept {
     auto* p = static_cast<ScratchPool*>(pool);
-    return p->service->allocate(p, size, flags);
+    try {
+        return p->service->allocate(p, size, flags);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 }  // namespace
@@ -73,17 +83,29 @@ NoteSink* Host::route_notes_on_this_thread(NoteSink* sink) {
     return before;
 }
 
+thread_local bool Host::note_lost_ = false;
+
+void Host::throw_note_lost() { throw std::bad_alloc(); }
+
 void* Host::pool_allocate(HostPool* pool, size_t size, uint32_t flags) {
-    return reinterpret_cast<PoolHandle*>(pool)->service->allocate(size, flags);
+    try {
+        return reinterpret_cast<PoolHandle*>(pool)->service->allocate(size, flags);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void* Host::scratch_create(void* toolkit, const uint32_t parm[3], int32_t zero, const char* name) {
-    return reinterpret_cast<ToolkitHandle*>(toolkit)->service->create(parm, zero, name);
+    try {
+        return reinterpret_cast<ToolkitHandle*>(toolkit)->service->create(parm, zero, name);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 // The host's log routine, reached by the module's xpmlog stub.  Note 201
 // carries (double rate, const char* name), note 202 (const char* name).
-void Host::log(int32_t set, int32_t id, ...) {
+void Host::log(int32_t set, int32_t id, ...) try {
     Note note;
     note.set = set;
     note.id = id;
@@ -103,6 +125,8 @@ void Host::log(int32_t set, int32_t id, ...) {
     } else if (Host* host = g_log_host.load()) {
         host->sink_->note(note);
     }
+} catch (...) {
+    note_lost_ = true;
 }
 
 }  // namespace qelfin::host

@@ -56,7 +56,21 @@ public:
     // the sink that was set before.
     static NoteSink* route_notes_on_this_thread(NoteSink* sink);
 
+    // No exception ever crosses the module: a service that throws inside a
+    // call (out of memory) counts as a refusal (null) and a note that could
+    // not be delivered is remembered.  The caller of an entry throws
+    // std::bad_alloc here, once the entry has returned, for such a note.
+    static void throw_if_note_lost() {
+        if (note_lost_) {
+            note_lost_ = false;
+            throw_note_lost();
+        }
+    }
+
 private:
+    [[noreturn]] static void throw_note_lost();
+    static thread_local bool note_lost_;
+
     static void log(int32_t set, int32_t id, ...);
     static void* pool_allocate(HostPool* pool, size_t size, uint32_t flags);
     static void* scratch_create(void* toolkit, const uint32_t parm[3], int32_t zero, const char* name);

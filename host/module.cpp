@@ -109,6 +109,7 @@ CallResult Module::call(FunctionEntry fn, ArgBlock& block) const {
         const RouteNotes route(&collect);
         r.status = fn(block.get(), &r.value);
     }
+    Host::throw_if_note_lost();
     r.notes = std::move(collect.notes);
     r.marked = block.first_marked();
     r.mark_count = block.mark_count();

@@ -17,8 +17,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 namespace qelhost {
+
+FileCalls g_file_calls = {::write, ::fsync, ::close, ::linkat, ::rename};
 
 namespace {
 
@@ -50,7 +53,7 @@ int open_unnamed(const std::string& folder, mode_t mode) {
 
 OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standard output" : path) {
     if (path.empty()) {
-        file_ = stdout;
+        fd_ = STDOUT_FILENO;
         return;
     }
     namespace fs = std::filesystem;
@@ -62,8 +65,9 @@ OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standar
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) throw UsageError("cannot write " + shown_ + ": it is a directory");
     if (exists && !S_ISREG(st.st_mode)) {  // a device or a pipe: nothing to keep, written in place
-        file_ = std::fopen(path.c_str(), "wb");
-        if (file_ == nullptr) fail(errno);
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) fail(errno);
+        own_fd_ = true;
         return;
     }
     // A file the user may not write is not replaced either (the folder may allow it).
@@ -87,21 +91,17 @@ OutputFile::OutputFile(const std::string& path) : shown_(path.empty() ? "standar
             throw UsageError("cannot write " + shown_ + ": cannot create a file in " + folder + ": " +
                              std::strerror(error));
         }
-        temp_ = temp;
+        temp_ = std::move(temp);  // moved, not copied: nothing between the creation and here may throw
         remove_if_cut_short(temp_);
     }
     unnamed_ = temp_.empty();
     ::fchmod(fd, mode);
-    file_ = ::fdopen(fd, "wb");
-    if (file_ == nullptr) {
-        const int error = errno;
-        ::close(fd);
-        fail(error);
-    }
+    fd_ = fd;
+    own_fd_ = true;
 }
 
 OutputFile::~OutputFile() {
-    if (file_ != nullptr && file_ != stdout) std::fclose(file_);  // an unnamed file is gone with it
+    if (own_fd_) g_file_calls.close(fd_);  // an unnamed file is gone with it
     if (!temp_.empty() && !committed_) {
         ::unlink(temp_.c_str());
         forget_if_cut_short(temp_);
@@ -111,25 +111,22 @@ OutputFile::~OutputFile() {
 void OutputFile::fail(int error) const { throw UsageError("cannot write " + shown_ + ": " + std::strerror(error)); }
 
 void OutputFile::write(std::string_view bytes) {
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail(errno);
+    while (!bytes.empty()) {
+        const ssize_t n = g_file_calls.write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail(n == 0 ? EIO : errno);
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
 }
-
-void OutputFile::flush() {
-    if (temp_.empty() && !unnamed_ && std::fflush(file_) != 0) fail(errno);
-}
-
-int OutputFile::fd() const { return ::fileno(file_); }
 
 void OutputFile::commit() {
-    if (std::fflush(file_) != 0 || std::ferror(file_)) fail(errno);
-    if (file_ == stdout) return;
-    if ((unnamed_ || !temp_.empty()) && ::fsync(::fileno(file_)) != 0) fail(errno);
+    if (!own_fd_) return;  // standard output: every byte is written
+    if ((unnamed_ || !temp_.empty()) && g_file_calls.fsync(fd_) != 0) fail(errno);
     if (unnamed_) link_unnamed();
-    const int closed = std::fclose(file_);
-    file_ = nullptr;
-    if (closed != 0) fail(errno);
+    own_fd_ = false;
+    if (g_file_calls.close(fd_) != 0) fail(errno);
     if (temp_.empty()) return;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
+    if (g_file_calls.rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
     committed_ = true;
     forget_if_cut_short(temp_);
 }
@@ -138,8 +135,8 @@ void OutputFile::commit() {
 // yet; otherwise a temporary name that commit() renames over the target at
 // once (the rename replaces a file in one step; a link does not).
 void OutputFile::link_unnamed() {
-    const std::string self = "/proc/self/fd/" + std::to_string(::fileno(file_));
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (g_file_calls.linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         unnamed_ = false;  // named as the target: nothing is left to rename
         return;
     }
@@ -154,8 +151,8 @@ void OutputFile::link_unnamed() {
                         (static_cast<uint64_t>(attempt) * 0x9E3779B97F4A7C15u);
         for (size_t i = temp.size() - 6; i < temp.size(); ++i, draw /= 36) temp[i] = kNameCharacters[draw % 36];
         remove_if_cut_short(temp);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            temp_ = temp;
+        if (g_file_calls.linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temp_ = std::move(temp);  // moved, not copied: nothing between the link and here may throw
             return;
         }
         const int error = errno;

@@ -11,11 +11,23 @@
 // regular files (a device such as /dev/null, a pipe) are written in place.
 #pragma once
 
-#include <cstdio>
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
 namespace qelhost {
+
+// The system calls through which OutputFile writes and names its file.  A
+// test replaces them to make the N-th one fail (tests/robustness).
+struct FileCalls {
+    ssize_t (*write)(int fd, const void* bytes, size_t size);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+    int (*linkat)(int from_folder, const char* from, int to_folder, const char* to, int flags);
+    int (*rename)(const char* from, const char* to);
+};
+extern FileCalls g_file_calls;
 
 class OutputFile {
 public:
@@ -26,15 +38,13 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Throws UsageError on a failed write.
+    // Hands the bytes to the system at once (a reader of standard output
+    // or a pipe sees the rows as they are computed).  Throws UsageError on
+    // a failed write.
     void write(std::string_view bytes);
-    // Hands what was written to a target written in place (standard
-    // output, a pipe), so that its reader sees the rows as they are
-    // computed; a temporary file keeps its buffer.
-    void flush();
     // The descriptor written to.
-    int fd() const;
-    // Flushes and, for a temporary file, renames it over the target.
+    int fd() const { return fd_; }
+    // Syncs and names a file written aside: the target is replaced.
     void commit();
 
 private:
@@ -45,7 +55,8 @@ private:
     std::string target_;  // the file renamed over (links followed)
     std::string temp_;    // the named temporary file, empty when writing in place or unnamed
     bool unnamed_ = false;  // writing a file that has no name yet
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    bool own_fd_ = false;
     bool committed_ = false;
 };
 

@@ -75,7 +75,6 @@ void RefusalLog::flush() {
     if (!errors_) return;
     errors_->write(errors_text_);
     errors_text_.clear();
-    errors_->flush();
 }
 
 void RefusalLog::commit() {

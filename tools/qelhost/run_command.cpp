@@ -280,7 +280,6 @@ int run(const Module& module, const RunOptions& options) {
         if (!input.ready()) {
             flush();
             refusals.flush();
-            out_file.flush();
         }
         const bool more = input.refill(reader.offset());
         reader.advance(input.window(), input.complete());
@@ -380,7 +379,6 @@ int run(const Module& module, const RunOptions& options) {
         // place; a temporary file is removed as the run unwinds.
         flush();
         refusals.flush();
-        out_file.flush();
         progress.clear();
         return interrupted(rows + 1, options.output);
     }
