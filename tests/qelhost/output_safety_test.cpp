@@ -136,8 +136,13 @@ TEST_F(OutputSafety, StoppedRunLeavesTheTarget) {
 TEST_F(OutputSafety, FullDevice) {
     const fs::path input = dir_ / "loans.csv";
     write_file(input, kLoans);
-    EXPECT_EQ(run({"run", input.string(), "-c", kPayment, "-o", "/dev/full"}), 2);
-    EXPECT_HAS(err(), "cannot write /dev/full: No space left on device");
+    for (const std::vector<std::string>& named : {std::vector<std::string>{"run", input.string(), "-c", kPayment},
+                                                  {"plot", "profile", "IRR(1, -100, 230, -132)"}}) {
+        std::vector<std::string> command = named;
+        command.insert(command.end(), {"-o", "/dev/full"});
+        EXPECT_EQ(run(command), 2) << named[0];
+        EXPECT_HAS(err(), "cannot write /dev/full: No space left on device");
+    }
     const std::vector<std::vector<std::string>> commands = {
         {"run", input.string(), "-c", kPayment}, {"eval", "1+1"}, {"eval", "--json", "MORT(1, ., 0, 4)"},
         {"describe"}, {"describe", "IRR"}, {"describe", "--markdown"}, {"schedule", "MORT(1000, ., 0.01, 12)"},
