@@ -14,14 +14,16 @@ namespace {
 
 constexpr double kNaN = NAN;
 
-// One call; a call that gives no value ends the schedule with its reason.
+// One call; a call that gives no value (or a NaN) ends the schedule with
+// its reason.
 double value_of(const Module& module, const Reasons& reasons, std::string_view name, std::span<const double> args) {
     const std::vector<Arg> block(args.begin(), args.end());
     const CallResult r = module.call(name, block);
-    if (r.ok()) return r.value;
-    const int function = *function_index(name);
+    if (r.ok() && !std::isnan(r.value)) return r.value;
     std::string call = std::string(name) + "(";
     for (size_t i = 0; i < args.size(); ++i) call += (i ? ", " : "") + reason_number(args[i]);
+    if (r.ok()) throw ScheduleError(call + ") gives no number (the figures overflow)");
+    const int function = *function_index(name);
     throw ScheduleError(call + ") gives no value: " + reasons.explain(function, args, r.status, r.marked));
 }
 
