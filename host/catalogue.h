@@ -74,15 +74,47 @@ struct SolverErrorInfo {
     std::string_view text;  // the reason, in the function's terms
 };
 
+// The rule an argument the module marked has broken, in the words that
+// fit its value: the first case whose `when` holds for the value applies.
+struct RuleCase {
+    enum class When {
+        always,
+        not_above_zero,  // the value is 0 or below
+        not_whole,       // the value is not a whole number
+        below_one,       // the value is below 1
+        above_one,       // the value is above 1 (a large value beyond the upper bound)
+    };
+    When when;
+    std::string_view text;
+};
+
+// A condition on argument `argument` for computing argument `which` of an
+// exactly-one-missing function: "to compute the rate, the initial must be
+// above 0".
+struct SolverCondition {
+    enum class Test { above, at_least, not_equal };
+    int32_t which;
+    int32_t argument;
+    Test test;
+    double bound;
+    std::string_view bound_text;  // the bound as people read it
+    bool holds(double x) const {
+        return test == Test::above ? x > bound : test == Test::at_least ? x >= bound : x != bound;
+    }
+};
+
 struct StatusInfo {
     uint32_t status;           // 0, STATUS_RESULT_MISSING, STATUS_INVALID_ARGS or STATUS_NO_MEMORY
     std::string_view meaning;  // when this function returns it
 };
 
+// A worked example: the call and its reading, whose figures are written
+// as {} (the call's own, in full), {:N} (rounded to N decimals) or
+// {CALL:N} (another call's); host/examples.h computes them, so that every
+// figure shown is the module's.
 struct ExampleInfo {
-    std::string_view call;    // as typed to qelhost eval
-    double result;            // what the module returns, to within 1e-9 relative
-    std::string_view reading; // the call in words
+    std::string_view call;     // as typed to qelhost eval
+    std::string_view reading;  // the call in words
 };
 
 struct FunctionInfo {
@@ -108,10 +140,11 @@ struct FunctionInfo {
     // the module marks it (empty where only a missing value is marked), and
     // the rule of the list elements; for the exactly-one-missing functions
     // the exported solver the entry calls and what its error words mean.
-    std::array<std::string_view, 4> rules;
+    std::array<std::span<const RuleCase>, 4> rules;
     std::string_view list_rule;
     std::string_view solver;  // "zmort": the same inputs and `which` give the entry's error word
-    std::span<const SolverErrorInfo> solver_errors;
+    std::span<const SolverCondition> solver_conditions;  // tested first, in order
+    std::span<const SolverErrorInfo> solver_errors;      // what an error word means beyond them
 };
 
 // The seventeen functions, index i being vector word i + 1 (alphabetical).

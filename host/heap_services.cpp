@@ -7,6 +7,7 @@
 // created on the same thread, so an IRR call over a short series allocates
 // nothing at all and memory stays flat over any number of calls.
 #include "host/host.h"
+#include "host/numbers.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -105,16 +106,6 @@ public:
     void note(const Note& n) override { std::fprintf(stderr, "%s\n", n.text.c_str()); }
 };
 
-// Shortest decimal text that reads back as x.
-std::string shortest(double x) {
-    char buffer[32];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, x);
-        if (std::strtod(buffer, nullptr) == x) break;
-    }
-    return buffer;
-}
-
 }  // namespace
 
 PoolService& heap_pool() {
@@ -135,7 +126,7 @@ NoteSink& stderr_notes() {
 std::string note_text(const Note& note) {
     if (note.set == QELFIN_MESSAGE_SET && note.id == QELFIN_NOTE_SEVERAL_SIGN_CHANGES)
         return "NOTE: The cash flows given to " + note.function +
-               " change sign more than once; the rate " + shortest(note.rate) +
+               " change sign more than once; the rate " + number_text(note.rate) +
                " may not be the only one.";
     if (note.set == QELFIN_MESSAGE_SET && note.id == QELFIN_NOTE_NO_MORE_NOTES)
         return "NOTE: " + note.function +

@@ -1,7 +1,7 @@
 // Plausibility hints from the catalogue's marks on each argument.
 #include "host/hints.h"
 
-#include "host/reasons.h"
+#include "host/numbers.h"
 
 #include <cmath>
 
@@ -45,7 +45,7 @@ std::string plausibility_hint(const FunctionInfo& f, int32_t position, double x)
     if (position < 1 || position > f.leading) return {};
     const ArgumentInfo& a = f.details[static_cast<size_t>(position) - 1];
     if (!implausible(a.plausibility, x)) return {};
-    return std::string(f.name) + ": " + std::string(a.name) + " " + reason_number(x) + " " +
+    return std::string(f.name) + ": " + std::string(a.name) + " " + number_text(x) + " " +
            plausibility_text(a.plausibility, f.name);
 }
 

@@ -29,6 +29,8 @@ struct Refusal {
     int32_t missing = -1;      // exactly-one-missing functions: arguments missing; -1 otherwise
     int32_t which = 0;         // ... the argument computed, when exactly one was missing
     int32_t solver_error = 0;  // ... the solver's error word on the same inputs
+    int32_t cause = 0;         // which case of the catalogue's rule or condition, or of a
+                               // series' refusal, applies (1-based); 0 when none is known
     auto operator<=>(const Refusal&) const = default;
 };
 
@@ -50,8 +52,5 @@ private:
     using Solver = double (*)(double, double, double, double, int32_t, int32_t*);
     Solver solvers_[QELFIN_FUNCTION_COUNT] = {};
 };
-
-// A number as the reasons write it: the shortest form that reads back.
-std::string reason_number(double x);
 
 }  // namespace qelfin::host

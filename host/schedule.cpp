@@ -3,6 +3,7 @@
 #include "host/schedule.h"
 
 #include "host/decimals.h"
+#include "host/numbers.h"
 #include "host/reasons.h"
 
 #include <cctype>
@@ -21,7 +22,7 @@ double value_of(const Module& module, const Reasons& reasons, std::string_view n
     const CallResult r = module.call(name, block);
     if (r.ok() && !std::isnan(r.value)) return r.value;
     std::string call = std::string(name) + "(";
-    for (size_t i = 0; i < args.size(); ++i) call += (i ? ", " : "") + reason_number(args[i]);
+    for (size_t i = 0; i < args.size(); ++i) call += (i ? ", " : "") + number_text(args[i]);
     if (r.ok()) throw ScheduleError(call + ") gives no number (the figures overflow)");
     const int function = *function_index(name);
     throw ScheduleError(call + ") gives no value: " + reasons.explain(function, args, r.status, r.marked));
@@ -51,7 +52,7 @@ void rounded_loan(Schedule& t, double amount, double payment, double rate, doubl
     double balance = round_decimals(amount, d);
     for (double k = 1; balance != 0; ++k) {
         if (k > kMostSchedulePeriods)
-            throw ScheduleError("the payment " + reason_number(payment) + " rounded to " + std::to_string(d) +
+            throw ScheduleError("the payment " + number_text(payment) + " rounded to " + std::to_string(d) +
                                 " decimals does not repay the loan within 100000 periods");
         const double interest = round_decimals(balance * rate, d);
         if (std::fabs(balance + interest) <= std::fabs(payment) || (whole && k == periods)) {
@@ -80,7 +81,7 @@ Schedule loan_schedule(const Module& module, std::span<const double> given, int 
     }
     const double amount = args[0], payment = args[1], rate = args[2], periods = args[3];
     if (!(periods > 0 && periods <= kMostSchedulePeriods))
-        throw ScheduleError("a schedule needs from 1 to 100000 payments, not " + reason_number(periods));
+        throw ScheduleError("a schedule needs from 1 to 100000 payments, not " + number_text(periods));
     Schedule t;
     t.columns = {"period", "payment", "interest", "principal", "balance"};
     if (decimals >= 0) {
@@ -131,7 +132,7 @@ Schedule depreciation_schedule(const Module& module, std::string_view method, st
         call[0] = 1;
         value_of(module, reasons, period_name, call);  // a life the function refuses says why
         throw ScheduleError("a schedule needs a life of 1 to 100000 periods, not " +
-                            reason_number(f.series ? periods : args[1]));
+                            number_text(f.series ? periods : args[1]));
     }
     Schedule t;
     t.columns = {"period", "depreciation", "accumulated", "book_value"};

@@ -18,9 +18,9 @@ struct DescribeOptions {
     std::vector<std::string> functions;  // names: the reference of each
     bool markdown = false;               // the whole reference as Markdown
 };
-// Without names or --markdown the module's records are shown too, so the
-// module is needed only then (null otherwise).
-int describe(const qelfin::host::Module* module, const DescribeOptions& options);
+// Without names or --markdown the module's records are shown too; the
+// examples of the reference are computed by the module.
+int describe(const qelfin::host::Module& module, const DescribeOptions& options);
 
 struct EvalOptions {
     std::vector<std::string> expressions;

@@ -1,6 +1,7 @@
 // qelhost describe: the seventeen functions and, under their own heading,
 // the records a host reads after loading the module; with function names,
-// the reference of each; with --markdown, the whole reference as Markdown.
+// the reference of each; with --markdown, the whole reference as Markdown;
+// the examples in both are computed by the module.
 #include "commands.h"
 #include "diagnostics.h"
 #include "output_file.h"
@@ -59,11 +60,11 @@ void print_records(std::string& out, const Module& m) {
 
 }  // namespace
 
-int describe(const Module* module, const DescribeOptions& options) {
+int describe(const Module& module, const DescribeOptions& options) {
     std::string out;
     if (options.markdown) {
         if (!options.functions.empty()) throw UsageError("--markdown writes the whole reference: name no function");
-        out = reference_markdown();
+        out = reference_markdown(module);
     } else if (!options.functions.empty()) {
         std::vector<const qelfin::host::FunctionInfo*> chosen;
         for (const std::string& name : options.functions) {
@@ -73,11 +74,11 @@ int describe(const Module* module, const DescribeOptions& options) {
         }
         for (size_t i = 0; i < chosen.size(); ++i) {
             if (i) out += '\n';
-            out += reference_text(*chosen[i]);
+            out += reference_text(module, *chosen[i]);
         }
     } else {
         out = "functions (qelhost describe NAME for one of them)\n" + overview_text() + "\nmodule records\n";
-        print_records(out, *module);
+        print_records(out, module);
     }
     write_standard_output(out);
     return 0;

@@ -179,10 +179,6 @@ int main(int argc, char** argv) {
         rates_options.hints = !rates_no_hints;
         plot_options.hints = !plot_no_hints;
 
-        // The reference comes from the catalogue alone; everything else
-        // loads the module first.
-        if (*describe_cmd && (describe_options.markdown || !describe_options.functions.empty()))
-            return describe(nullptr, describe_options);
         qelfin::host::Host host;
         std::unique_ptr<qelfin::host::Module> module;
         try {
@@ -196,7 +192,7 @@ int main(int argc, char** argv) {
         if (*schedule_cmd) return schedule(*module, schedule_options);
         if (*rates_cmd) return rates(*module, rates_options);
         if (*plot_cmd) return plot(*module, plot_options);
-        if (*describe_cmd) return describe(module.get(), describe_options);
+        if (*describe_cmd) return describe(*module, describe_options);
         return kExitError;
     } catch (const ExpressionError& e) {
         std::fflush(stdout);

@@ -1,33 +1,9 @@
+// Reading a cell or a literal as a double.
 #include "number_text.h"
 
 #include <charconv>
-#include <cmath>
 
 namespace qelhost {
-
-namespace {
-constexpr double kPlainFrom = 1e-6;  // smallest magnitude written without an exponent
-constexpr double kPlainTo = 1e16;    // first magnitude written with one
-}  // namespace
-
-std::string_view format_number(double x, char (&buf)[kNumberChars]) {
-    // std::to_chars gives the shortest digits that read back as x; amounts
-    // are easier to read, and to compare by eye, without an exponent.
-    const double magnitude = std::fabs(x);
-    const bool plain = magnitude == 0.0 || (magnitude >= kPlainFrom && magnitude < kPlainTo);
-    const auto r = plain ? std::to_chars(buf, buf + kNumberChars, x, std::chars_format::fixed)
-                         : std::to_chars(buf, buf + kNumberChars, x);
-    return std::string_view(buf, static_cast<size_t>(r.ptr - buf));
-}
-
-void append_number(std::string& out, double x, std::string_view missing_text) {
-    if (is_missing(x)) {
-        out += missing_text;
-        return;
-    }
-    char buf[kNumberChars];
-    out += format_number(x, buf);
-}
 
 CellKind read_number(std::string_view text, double& value) {
     size_t first = 0, last = text.size();

@@ -1,6 +1,8 @@
-// Numbers as text: the shortest form that reads back as the same double,
-// and the reading of a cell or a literal.
+// Numbers as text: the reading of a cell or a literal; the writing is the
+// host's (host/numbers.h).
 #pragma once
+
+#include "host/numbers.h"
 
 #include <qelfin/qelfin.h>
 
@@ -16,17 +18,10 @@ inline constexpr double kMissing = std::bit_cast<double>(QELFIN_MISSING_BITS);
 // Any NaN is a missing value, as the module counts it.
 inline bool is_missing(double x) { return x != x; }
 
-// Room for the longest text format_number writes ("-0.0000012345678901234567").
-inline constexpr size_t kNumberChars = 48;
-
-// Writes the shortest text that reads back as x into buf and returns it:
-// plain decimals from 1e-6 up to 1e16 ("299.775262576", "1000000",
-// "0.0000015"), exponent form outside ("1e+20", "2.5e-09"), "inf", "-inf".
-// Missing values are not handled here.
-std::string_view format_number(double x, char (&buf)[kNumberChars]);
-
-// Appends the shortest text of x, or `missing_text` when x is missing.
-void append_number(std::string& out, double x, std::string_view missing_text);
+// The shortest text that reads back as the same double (host/numbers.h).
+using qelfin::host::append_number;
+using qelfin::host::format_number;
+using qelfin::host::kNumberChars;
 
 enum class CellKind {
     number,     // a number, written as C would (an optional sign, digits, point, exponent)

@@ -4,18 +4,20 @@
 #pragma once
 
 #include "host/catalogue.h"
+#include "host/module.h"
 
 #include <string>
 
 namespace qelhost {
 
-// Everything a caller needs to know about one function, as plain text.
-std::string reference_text(const qelfin::host::FunctionInfo& f);
+// Everything a caller needs to know about one function, as plain text,
+// its example computed by the module.
+std::string reference_text(const qelfin::host::Module& module, const qelfin::host::FunctionInfo& f);
 
 // One line per function: vector word, name, entry, signature and summary.
 std::string overview_text();
 
 // The reference of all seventeen functions as one Markdown document.
-std::string reference_markdown();
+std::string reference_markdown(const qelfin::host::Module& module);
 
 }  // namespace qelhost
