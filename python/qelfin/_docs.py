@@ -2,7 +2,7 @@
 each argument's meaning, unit and what a missing value does, the result,
 the statuses behind FunctionError, the warnings, the conventions, and the
 catalogue's example as a doctest whose figure is the module's own output
-(computed here, when the package is imported)."""
+(the host fills the example's sentence with the module's figures)."""
 import re
 import textwrap
 
@@ -11,7 +11,7 @@ _CASH_FLOWS = ("NPV", "NETPV", "IRR", "INTRR")
 
 def example_call(info):
     """The catalogue's example as a Python call: "MORT(50000, ., 0.005, 360)"
-    gives ("qelfin.mort(50000, None, 0.005, 360)", the arguments)."""
+    gives "qelfin.mort(50000, None, 0.005, 360)"."""
     call = info["example"][0]
     inner = re.fullmatch(r"\w+\((.*)\)", call).group(1)
     args = [None if a.strip() == "." else float(a) for a in inner.split(",")]
@@ -19,7 +19,7 @@ def example_call(info):
     lead = info["leading"]
     if info["series"]:
         words = words[:lead] + ["[" + ", ".join(words[lead:]) + "]"]
-    return f"qelfin.{info['name'].lower()}({', '.join(words)})", args
+    return f"qelfin.{info['name'].lower()}({', '.join(words)})"
 
 
 def _wrap(text, indent="    "):
@@ -36,8 +36,9 @@ def _parameter(p, optional):
     return [f"{p['name']} : {kind}", *_wrap(f"{_sentence(p['meaning'])} Unit: {p['unit']}; {p['when_missing']}.")]
 
 
-def docstring(info, figure):
-    """The docstring of one function; `figure` is the example's value."""
+def docstring(info):
+    """The docstring of one function."""
+    _, sentence, figure = info["example"]
     name, series = info["name"], info["series"]
     params = info["parameters"]
     lines = [*_wrap(f"{name}: {info['summary']}", ""), ""]
@@ -87,5 +88,5 @@ def docstring(info, figure):
                       "    found may not be their only one."]
         lines.append("")
     lines += ["Notes", "-----", *_wrap(info["help"], ""), "", "Examples", "--------", ">>> import qelfin",
-              f">>> {example_call(info)[0]}", repr(figure), "", *_wrap(_sentence(info["example"][1]), "")]
+              f">>> {example_call(info)}", repr(figure), "", *_wrap(_sentence(sentence), "")]
     return "\n".join(lines)

@@ -41,7 +41,5 @@ def make_function(info):
     exec(compile(source(info), f"<qelfin.{info['name'].lower()}>", "exec"), namespace)
     function = namespace[info["name"].lower()]
     function.__module__ = "qelfin"
-    _, args = _docs.example_call(info)
-    figure = _qelfin.call(info["name"], args)[0]
-    function.__doc__ = _docs.docstring(info, figure)
+    function.__doc__ = _docs.docstring(info)
     return function

@@ -8,6 +8,7 @@
 #include "schedules.h"
 
 #include "host/catalogue.h"
+#include "host/examples.h"
 #include "host/hints.h"
 #include "host/module.h"
 #include "host/reasons.h"
@@ -118,7 +119,8 @@ py::list catalogue() {
         for (const host::StatusInfo& s : f.statuses)
             statuses.append(py::make_tuple(s.status, std::string(host::status_name(s.status)), std::string(s.meaning)));
         d["statuses"] = statuses;
-        d["example"] = py::make_tuple(std::string(f.example.call), std::string(f.example.reading));
+        const host::ComputedExample example = host::computed_example(module(), f);
+        d["example"] = py::make_tuple(std::string(example.call), example.sentence, example.value);
         out.append(d);
     }
     return out;
