@@ -12,6 +12,8 @@
 
 #include "host/module.h"
 
+#include <qelfin/qelfin_host.h>
+
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -55,11 +57,9 @@ public:
     void set_note_sink(NoteSink* sink) { sink_ = sink; }
     NoteSink* note_sink() const { return sink_; }
 
-    struct Outcome {
-        uint32_t status;
-        double value;    // the entry's result (MISSING unless status is 0)
-        int32_t marked;  // argument marked invalid (1-based), 0 for none
-    };
+    // The one outcome of a call, shared with the C API: status, value
+    // (MISSING unless the status is 0), argument marked (1-based, 0: none).
+    using Outcome = qelfin_outcome;
 
     // One entry call on the arguments as bound.
     Outcome call() {

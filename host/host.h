@@ -21,6 +21,10 @@
 
 namespace qelfin::host {
 
+namespace detail {
+struct HostAbi;
+}
+
 class Host {
 public:
     Host();
@@ -39,17 +43,6 @@ public:
     PoolService& vector_service() const { return *vector_.service; }    // gcb word 10
     ScratchService& scratch_service() const { return *toolkit_.service; }
     NoteSink& note_sink() const { return *sink_; }
-
-    void** control_block() { return gcb_.data(); }
-    void* pidb() { return pidb_.data(); }
-
-    // Byte 30 of the block in gcb word 1, which the log stub clears.
-    unsigned char tss_byte30() const { return tss_[30]; }
-    void set_tss_byte30(unsigned char b) { tss_[30] = b; }
-
-    // Makes this host the one whose log receives the module's notes (the
-    // loader does it when it hands the module this host's control block).
-    void activate();
 
     // Notes written on this thread go to `sink` while it is set (a call
     // site during its call); otherwise to the host's note sink.  Returns
@@ -70,6 +63,12 @@ public:
 private:
     [[noreturn]] static void throw_note_lost();
     static thread_local bool note_lost_;
+
+    friend struct detail::HostAbi;  // the control block and its words (host/detail/abi.h)
+
+    // Makes this host the one whose log receives the module's notes (the
+    // loader does it when it hands the module this host's control block).
+    void activate();
 
     static void log(int32_t set, int32_t id, ...);
     static void* pool_allocate(HostPool* pool, size_t size, uint32_t flags);

@@ -1,6 +1,8 @@
 // The host's loader and call API.
 #include "host/module.h"
 
+#include "host/detail/abi.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -53,8 +55,8 @@ Module::Module(Host& host, const std::string& path) : host_(host), path_(path) {
     auto mcn_main_entry = reinterpret_cast<LoadEntry>(dlsym(handle_, "mcn_main"));
     if (mcn_main_entry == nullptr) throw LoadError(path + " has no load entry mcn_main");
 
-    host_.activate();
-    image_ = mcn_main_entry(host_.control_block(), host_.pidb());
+    detail::HostAbi::activate(host_);
+    image_ = mcn_main_entry(detail::HostAbi::control_block(host_), detail::HostAbi::pidb(host_));
     if (image_ == nullptr) throw LoadError("mcn_main returned no image record");
 
     // The image record leads to a null-terminated list of registration

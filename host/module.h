@@ -12,6 +12,8 @@
 #include "host/catalogue.h"
 #include "host/host.h"
 
+#include <qelfin/qelfin_host.h>
+
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -23,11 +25,11 @@ struct LoadError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The outcome of one entry call.
-struct CallResult {
-    uint32_t status = 0;
-    double value = 0.0;       // what the entry wrote (MISSING on failure)
-    int32_t marked = 0;       // first argument marked invalid, 0 when none
+// The outcome of one entry call (status, value: what the entry wrote,
+// marked: the first argument marked invalid), with what a test or a
+// report needs besides.
+struct CallResult : qelfin_outcome {
+    CallResult() : qelfin_outcome{0, 0.0, 0} {}
     int32_t mark_count = 0;   // arguments marked (the contract allows at most one)
     std::vector<Note> notes;  // notes written during the call
     bool ok() const { return status == 0; }

@@ -1,6 +1,7 @@
 // The load sequence and the records a host reads: mcn_main and its anchors,
 // the image and registration records, the function vector and the version
 // record, checked byte by byte on the build's own layout.
+#include "host/detail/abi.h"
 #include "host/standin/standin.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +34,15 @@ TEST_F(Records, LoadEntryKeepsAnchorsAndToolkitHandle) {
     void** const anchors[] = {module.symbol<void**>("v_global_gcb_anchor"),
                               module.symbol<void**>("v_global_pidb_anchor"),
                               module.symbol<void**>("Exported_RZHandle")};
-    EXPECT_TRUE(*anchors[0] == host.control_block() && *anchors[1] == host.pidb());
-    EXPECT_EQ(*anchors[2], host.control_block()[GCB_TOOLKIT]);
+    EXPECT_TRUE(*anchors[0] == qelfin::host::detail::HostAbi::control_block(host) && *anchors[1] == qelfin::host::detail::HostAbi::pidb(host));
+    EXPECT_EQ(*anchors[2], qelfin::host::detail::HostAbi::control_block(host)[GCB_TOOLKIT]);
     // A second call overwrites the three globals and returns the same record.
     std::vector<void*> other(96, nullptr);
     int pidb_other = 0;
     other[GCB_TOOLKIT] = &pidb_other;
     EXPECT_EQ(mcn_main(other.data(), &pidb_other), &module.image());
     EXPECT_TRUE(*anchors[0] == other.data() && *anchors[1] == &pidb_other && *anchors[2] == &pidb_other);
-    mcn_main(host.control_block(), host.pidb());
+    mcn_main(qelfin::host::detail::HostAbi::control_block(host), qelfin::host::detail::HostAbi::pidb(host));
 }
 
 TEST_F(Records, ImageAndRegistrationRecords) {

@@ -1,0 +1,323 @@
+// The C API of the embeddable host (include/qelfin/qelfin_host.h) over its
+// C++ classes: the embedding's services behind the host's service
+// interfaces, the context of the call being made kept per thread while the
+// call runs, and every exception stopped here.
+#include <qelfin/qelfin_host.h>
+
+#include "host/call_site.h"
+#include "host/catalogue.h"
+#include "host/columns.h"
+#include "host/hints.h"
+#include "host/host.h"
+#include "host/module.h"
+#include "host/reasons.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+using namespace qelfin::host;
+
+namespace {
+
+// The context of the call being made on this thread.
+thread_local void* t_context = nullptr;
+
+class CallContext {
+public:
+    explicit CallContext(void* context) : before_(t_context) { t_context = context; }
+    ~CallContext() { t_context = before_; }
+    CallContext(const CallContext&) = delete;
+    CallContext& operator=(const CallContext&) = delete;
+
+private:
+    void* before_;
+};
+
+class ServicePool final : public PoolService {
+public:
+    explicit ServicePool(const qelfin_host_services& s) : s_(s) {}
+    void* allocate(size_t size, uint32_t) override { return s_.pool_allocate(s_.user, t_context, size == 0 ? 1 : size); }
+    void release(void* block) override {
+        if (block != nullptr) s_.pool_release(s_.user, block);
+    }
+
+private:
+    const qelfin_host_services& s_;
+};
+
+// The record the module sees of a scratch pool, over the embedding's pool.
+// A pool lives within one IRR call, so one record per thread serves every
+// call on it; a second one at the same time (never made by the solver) gets
+// a record of its own.
+struct ServiceScratchPool : ScratchPool {
+    void* handle = nullptr;
+    bool busy = false;
+};
+
+ServiceScratchPool& kept_pool() {
+    thread_local ServiceScratchPool kept;
+    return kept;
+}
+
+class ServiceScratch final : public ScratchService {
+public:
+    explicit ServiceScratch(const qelfin_host_services& s) : s_(s) {}
+    ScratchPool* create(const uint32_t*, int32_t, const char*) override {
+        ServiceScratchPool& kept = kept_pool();
+        ServiceScratchPool* pool = kept.busy ? new (std::nothrow) ServiceScratchPool : &kept;
+        if (pool == nullptr) return nullptr;
+        pool->handle = s_.scratch_create(s_.user, t_context);
+        if (pool->handle == nullptr) {
+            if (pool != &kept) delete pool;
+            return nullptr;
+        }
+        pool->busy = true;
+        bind_scratch_pool(*pool, *this);
+        return pool;
+    }
+    void* allocate(ScratchPool* base, size_t size, uint32_t) override {
+        return s_.scratch_allocate(s_.user, static_cast<ServiceScratchPool*>(base)->handle, size == 0 ? 1 : size);
+    }
+    void destroy(ScratchPool* base) override {
+        auto* pool = static_cast<ServiceScratchPool*>(base);
+        s_.scratch_destroy(s_.user, pool->handle);
+        pool->busy = false;
+        if (pool != &kept_pool()) delete pool;
+    }
+
+private:
+    const qelfin_host_services& s_;
+};
+
+class ServiceNotes final : public NoteSink {
+public:
+    explicit ServiceNotes(const qelfin_host_services& s) : s_(s) {}
+    void note(const Note& n) override {
+        const qelfin_note c{n.set, n.id, n.has_rate ? n.rate : std::nan(""), n.function.c_str(), n.text.c_str()};
+        s_.note(s_.user, t_context, &c);
+    }
+
+private:
+    const qelfin_host_services& s_;
+};
+
+// Copies text into buf, cut short to fit; returns the whole length.
+size_t copy_text(const std::string& text, char* buf, size_t size) {
+    if (buf != nullptr && size > 0) {
+        const size_t n = std::min(text.size(), size - 1);
+        std::memcpy(buf, text.data(), n);
+        buf[n] = '\0';
+    }
+    return text.size();
+}
+
+bool valid_function(int function) { return function >= 0 && function < QELFIN_FUNCTION_COUNT; }
+
+}  // namespace
+
+struct qelfin_host {
+    qelfin_host_services services{};
+    std::unique_ptr<ServicePool> pool;
+    std::unique_ptr<ServiceScratch> scratch;
+    std::unique_ptr<ServiceNotes> notes;
+    Host host;
+    std::unique_ptr<Module> module;
+    std::unique_ptr<Reasons> reasons;
+};
+
+struct qelfin_site {
+    qelfin_host* host;
+    std::unique_ptr<CallSite> site;
+    double* args;  // the site's own values
+};
+
+extern "C" {
+
+qelfin_host_status qelfin_host_create(const char* module_path, const qelfin_host_services* services,
+                                      qelfin_host** out, char* message, size_t message_size) {
+    *out = nullptr;
+    copy_text("", message, message_size);
+    if (services != nullptr && (services->version != QELFIN_HOST_API_VERSION || services->size < sizeof *services)) {
+        copy_text("the services are of version " + std::to_string(services->version) + ", this host takes " +
+                      std::to_string(QELFIN_HOST_API_VERSION),
+                  message, message_size);
+        return QELFIN_HOST_BAD_VERSION;
+    }
+    try {
+        auto h = std::make_unique<qelfin_host>();
+        if (services != nullptr) h->services = *services;
+        const qelfin_host_services& s = h->services;
+        if (s.pool_allocate != nullptr && s.pool_release != nullptr) {
+            h->pool = std::make_unique<ServicePool>(s);
+            h->host.set_counter_pool(h->pool.get());
+            h->host.set_vector_pool(h->pool.get());
+        }
+        if (s.scratch_create != nullptr && s.scratch_allocate != nullptr && s.scratch_destroy != nullptr) {
+            h->scratch = std::make_unique<ServiceScratch>(s);
+            h->host.set_scratch(h->scratch.get());
+        }
+        if (s.note != nullptr) {
+            h->notes = std::make_unique<ServiceNotes>(s);
+            h->host.set_note_sink(h->notes.get());
+        }
+        h->module = std::make_unique<Module>(h->host, module_path ? module_path : default_module_path());
+        h->reasons = std::make_unique<Reasons>(*h->module);
+        *out = h.release();
+        return QELFIN_HOST_OK;
+    } catch (const std::bad_alloc&) {
+        copy_text("out of memory", message, message_size);
+        return QELFIN_HOST_NO_MEMORY;
+    } catch (const std::exception& e) {
+        copy_text(e.what(), message, message_size);
+        return QELFIN_HOST_LOAD_FAILED;
+    }
+}
+
+void qelfin_host_destroy(qelfin_host* host) { delete host; }
+
+double qelfin_host_missing(void) { return missing_value(); }
+
+int qelfin_host_function_count(void) { return QELFIN_FUNCTION_COUNT; }
+
+int qelfin_host_function_index(const char* name) {
+    const auto i = name ? function_index(name) : std::nullopt;
+    return i ? *i : -1;
+}
+
+const char* qelfin_host_function_name(int function) {
+    return valid_function(function) ? functions()[static_cast<size_t>(function)].name.data() : nullptr;
+}
+
+int32_t qelfin_host_function_leading(int function) {
+    return valid_function(function) ? functions()[static_cast<size_t>(function)].leading : 0;
+}
+
+int qelfin_host_function_series(int function) {
+    return valid_function(function) && functions()[static_cast<size_t>(function)].series ? 1 : 0;
+}
+
+const char* qelfin_host_argument_name(int function, int32_t i) {
+    if (!valid_function(function)) return nullptr;
+    const FunctionInfo& f = functions()[static_cast<size_t>(function)];
+    if (i >= 1 && i <= f.leading) return f.arguments[i - 1].data();
+    return f.series && i == f.leading + 1 ? f.element.data() : nullptr;
+}
+
+const char* qelfin_host_status_name(uint32_t status) { return status == 0 ? "OK" : status_name(status).data(); }
+
+size_t qelfin_host_describe_argument(int function, int32_t i, char* buf, size_t size) {
+    try {
+        return copy_text(valid_function(function) ? describe_argument(functions()[static_cast<size_t>(function)], i)
+                                                  : "argument " + std::to_string(i),
+                         buf, size);
+    } catch (...) {
+        return copy_text("", buf, size);
+    }
+}
+
+size_t qelfin_host_reason(const qelfin_host* host, int function, const double* args, int32_t arg_count,
+                     const qelfin_outcome* outcome, char* buf, size_t size) {
+    try {
+        if (!valid_function(function) || arg_count < 0) return copy_text("", buf, size);
+        const std::span<const double> values(args, static_cast<size_t>(arg_count));
+        return copy_text(host->reasons->explain(function, values, outcome->status, outcome->marked), buf, size);
+    } catch (...) {
+        return copy_text("", buf, size);
+    }
+}
+
+size_t qelfin_host_hint(int function, int32_t i, double value, char* buf, size_t size) {
+    try {
+        return copy_text(valid_function(function)
+                             ? plausibility_hint(functions()[static_cast<size_t>(function)], i, value)
+                             : std::string(),
+                         buf, size);
+    } catch (...) {
+        return copy_text("", buf, size);
+    }
+}
+
+qelfin_host_status qelfin_host_site_create(qelfin_host* host, int function, int32_t arg_count, uint8_t caller_kind,
+                                      qelfin_site** out) {
+    *out = nullptr;
+    if (host == nullptr || !valid_function(function) || arg_count < 0) return QELFIN_HOST_BAD_REQUEST;
+    try {
+        auto s = std::make_unique<qelfin_site>();
+        s->host = host;
+        s->site = std::make_unique<CallSite>(*host->module, function, arg_count, caller_kind);
+        s->args = arg_count > 0 ? &s->site->value(0) : nullptr;
+        s->site->bind_own_values();
+        *out = s.release();
+        return QELFIN_HOST_OK;
+    } catch (const std::bad_alloc&) {
+        return QELFIN_HOST_NO_MEMORY;
+    } catch (...) {
+        return QELFIN_HOST_BAD_REQUEST;
+    }
+}
+
+qelfin_host_status qelfin_host_site_resize(qelfin_site* site, int32_t arg_count) {
+    qelfin_site* resized = nullptr;
+    const qelfin_host_status status =
+        qelfin_host_site_create(site->host, site->site->function(), arg_count, site->site->block()->caller_kind, &resized);
+    if (status != QELFIN_HOST_OK) return status;
+    // The note counter goes to the new block, and with it the note limit.
+    resized->site->block()->call_state = site->site->block()->call_state;
+    site->site->block()->call_state = nullptr;
+    site->site = std::move(resized->site);
+    site->args = resized->args;
+    delete resized;
+    return QELFIN_HOST_OK;
+}
+
+void qelfin_host_site_destroy(qelfin_site* site) { delete site; }
+
+int qelfin_host_site_function(const qelfin_site* site) { return site->site->function(); }
+
+int32_t qelfin_host_site_arg_count(const qelfin_site* site) { return site->site->arg_count(); }
+
+double* qelfin_host_site_args(qelfin_site* site) { return site->args; }
+
+qelfin_outcome qelfin_host_site_call(qelfin_site* site, void* context) {
+    const CallContext in(context);
+    try {
+        return site->site->call();
+    } catch (...) {  // a note lost for want of memory
+        return {STATUS_NO_MEMORY, missing_value(), 0};
+    }
+}
+
+qelfin_host_status qelfin_host_site_columns(qelfin_site* site, void* context, const qelfin_column* columns, size_t rows,
+                                       double* values, uint32_t* statuses, int32_t* marked, size_t* ok) {
+    if (values == nullptr && rows > 0) return QELFIN_HOST_BAD_REQUEST;
+    try {
+        std::vector<Column> args(static_cast<size_t>(site->site->arg_count()));
+        for (size_t k = 0; k < args.size(); ++k) args[k] = {columns[k].data, columns[k].stride};
+        const CallContext in(context);
+        ColumnOutputs out;
+        out.value = values;
+        out.status = statuses;
+        out.marked = marked;
+        const ColumnSummary summary = evaluate_columns(*site->site, args, rows, out);
+        site->site->bind_own_values();
+        if (ok != nullptr) *ok = summary.ok;
+        return QELFIN_HOST_OK;
+    } catch (const std::bad_alloc&) {
+        site->site->bind_own_values();
+        return QELFIN_HOST_NO_MEMORY;
+    } catch (...) {
+        site->site->bind_own_values();
+        return QELFIN_HOST_BAD_REQUEST;
+    }
+}
+
+size_t qelfin_host_site_reason(const qelfin_site* site, const qelfin_outcome* outcome, char* buf, size_t size) {
+    return qelfin_host_reason(site->host, site->site->function(), site->args, site->site->arg_count(), outcome, buf, size);
+}
+
+}  // extern "C"
