@@ -4,15 +4,18 @@
 
 #include "host/module.h"
 
+#include <qelfin/qelfin_host.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace qelhost {
 
-// Caller kind of qelhost's call sites unless told otherwise: one of the four
-// kinds for which IRR and INTRR write at most ten notes per call site.
-inline constexpr uint8_t kDefaultCallerKind = 0x48;
+// Caller kind of qelhost's call sites unless told otherwise: the host's
+// kind of a site called row after row, for which IRR and INTRR write at
+// most ten notes per call site.
+inline constexpr uint8_t kDefaultCallerKind = QELFIN_CALLER_ROWS;
 
 struct DescribeOptions {
     std::vector<std::string> functions;  // names: the reference of each
