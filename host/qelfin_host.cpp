@@ -10,9 +10,12 @@
 #include "host/hints.h"
 #include "host/host.h"
 #include "host/module.h"
+#include "host/rates.h"
 #include "host/reasons.h"
+#include "host/schedule.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -133,8 +136,45 @@ struct qelfin_host {
 struct qelfin_site {
     qelfin_host* host;
     std::unique_ptr<CallSite> site;
-    double* args;  // the site's own values
+    double* args;                  // the site's own values
+    const double* bound = nullptr;  // the list bound, and how many elements read it
+    int32_t bound_count = 0;
 };
+
+namespace {
+
+// Memory for figures handed to the embedding: its pool, or the C heap.
+void* give_memory(const qelfin_host* host, void* context, size_t size) {
+    const qelfin_host_services& s = host->services;
+    if (size == 0) size = 1;
+    return s.pool_allocate != nullptr ? s.pool_allocate(s.user, context, size) : std::malloc(size);
+}
+
+// Runs make() (which fills the outputs), every exception a status.
+template <class Make>
+qelfin_host_status guarded(char* message, size_t message_size, Make make) {
+    copy_text("", message, message_size);
+    try {
+        return make();
+    } catch (const std::bad_alloc&) {
+        copy_text("out of memory", message, message_size);
+        return QELFIN_HOST_NO_MEMORY;
+    } catch (const std::exception& e) {
+        copy_text(e.what(), message, message_size);
+        return QELFIN_HOST_REFUSED;
+    }
+}
+
+qelfin_host_status give_table(const qelfin_host* host, void* context, const Schedule& s, qelfin_table* out) {
+    const size_t width = s.columns.size();
+    auto* cells = static_cast<double*>(give_memory(host, context, sizeof(double) * s.rows.size() * width));
+    if (cells == nullptr) return QELFIN_HOST_NO_MEMORY;
+    for (size_t i = 0; i < s.rows.size(); ++i) std::memcpy(cells + i * width, s.rows[i].data(), sizeof(double) * width);
+    *out = {static_cast<int32_t>(s.rows.size()), static_cast<int32_t>(width), cells};
+    return QELFIN_HOST_OK;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -271,6 +311,8 @@ qelfin_host_status qelfin_host_site_resize(qelfin_site* site, int32_t arg_count)
     site->site->block()->call_state = nullptr;
     site->site = std::move(resized->site);
     site->args = resized->args;
+    site->bound = nullptr;
+    site->bound_count = 0;
     delete resized;
     return QELFIN_HOST_OK;
 }
@@ -282,6 +324,18 @@ int qelfin_host_site_function(const qelfin_site* site) { return site->site->func
 int32_t qelfin_host_site_arg_count(const qelfin_site* site) { return site->site->arg_count(); }
 
 double* qelfin_host_site_args(qelfin_site* site) { return site->args; }
+
+// Elements already bound to the same list keep their place (a window frame
+// that grows binds only its new rows).
+void qelfin_host_site_bind_list(qelfin_site* site, const double* list) {
+    const int32_t count = site->site->arg_count();
+    const int32_t leading = std::min(qelfin_host_function_leading(site->site->function()), count);
+    const int32_t n = count - leading;
+    for (int32_t i = list == site->bound ? std::min(site->bound_count, n) : 0; i < n; ++i)
+        site->site->bind(leading + i, list + i);
+    site->bound = list;
+    site->bound_count = n;
+}
 
 qelfin_outcome qelfin_host_site_call(qelfin_site* site, void* context) {
     const CallContext in(context);
@@ -303,6 +357,7 @@ qelfin_host_status qelfin_host_site_columns(qelfin_site* site, void* context, co
         out.value = values;
         out.status = statuses;
         out.marked = marked;
+        site->bound = nullptr;
         const ColumnSummary summary = evaluate_columns(*site->site, args, rows, out);
         site->site->bind_own_values();
         if (ok != nullptr) *ok = summary.ok;
@@ -316,8 +371,45 @@ qelfin_host_status qelfin_host_site_columns(qelfin_site* site, void* context, co
     }
 }
 
+// The values as bound (own or a list's), gathered for a refusal only.
 size_t qelfin_host_site_reason(const qelfin_site* site, const qelfin_outcome* outcome, char* buf, size_t size) {
-    return qelfin_host_reason(site->host, site->site->function(), site->args, site->site->arg_count(), outcome, buf, size);
+    try {
+        const FunctionArgs* block = site->site->block();
+        std::vector<double> args(static_cast<size_t>(block->arg_count));
+        for (size_t i = 0; i < args.size(); ++i) args[i] = *static_cast<const double*>(block->args[i].value);
+        return qelfin_host_reason(site->host, site->site->function(), args.data(), block->arg_count, outcome, buf, size);
+    } catch (...) {
+        return copy_text("", buf, size);
+    }
+}
+
+qelfin_host_status qelfin_host_loan_schedule(qelfin_host* host, void* context, const double args[4], int decimals,
+                                             qelfin_table* out, char* message, size_t message_size) {
+    return guarded(message, message_size, [&] {
+        return give_table(host, context, loan_schedule(*host->module, {args, 4}, decimals), out);
+    });
+}
+
+qelfin_host_status qelfin_host_depreciation_schedule(qelfin_host* host, void* context, const char* method,
+                                                     const double* args, int32_t count, int decimals, qelfin_table* out,
+                                                     char* message, size_t message_size) {
+    return guarded(message, message_size, [&] {
+        const std::span<const double> given(args, static_cast<size_t>(count));
+        return give_table(host, context, depreciation_schedule(*host->module, method, given, decimals), out);
+    });
+}
+
+qelfin_host_status qelfin_host_irr_rates(qelfin_host* host, void* context, double freq, const double* flows,
+                                         int32_t count, double** rates, int32_t* rate_count, char* message,
+                                         size_t message_size) {
+    return guarded(message, message_size, [&] {
+        const auto found = irr_rates(*host->module, freq, {flows, static_cast<size_t>(count)});
+        *rates = static_cast<double*>(give_memory(host, context, sizeof(double) * found.size()));
+        if (*rates == nullptr) return QELFIN_HOST_NO_MEMORY;
+        std::memcpy(*rates, found.data(), sizeof(double) * found.size());
+        *rate_count = static_cast<int32_t>(found.size());
+        return QELFIN_HOST_OK;
+    });
 }
 
 }  // extern "C"

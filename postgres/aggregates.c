@@ -215,7 +215,7 @@ flows_step(FunctionCallInfo fcinfo, int leading, bool by_period)
 		period = PG_GETARG_FLOAT8(leading + 1);
 	}
 	for (int i = 0; i < leading; i++)
-		lead[i] = PG_ARGISNULL(i + 1) ? qelfin_missing() : PG_GETARG_FLOAT8(i + 1);
+		lead[i] = PG_ARGISNULL(i + 1) ? qelfin_host_missing() : PG_GETARG_FLOAT8(i + 1);
 
 	if (state == NULL)
 	{
@@ -241,11 +241,11 @@ flows_step(FunctionCallInfo fcinfo, int leading, bool by_period)
 static int32
 span_of_periods(const FlowState *state, int function)
 {
-	const char *name = qelfin_function_name(function);
+	const char *name = qelfin_host_function_name(function);
 	char		agg[32];
 	double		first = state->items[0].period;
 	double		last = state->items[state->count - 1].period;
-	double		limit = (function == QF_IRR || function == QF_INTRR) ? QELFIN_IRR_MAX_FLOWS : QELFIN_NPV_MAX_FLOWS;
+	double		limit = qelfin_host_function_leading(function) == 1 /* IRR, INTRR: freq, then the flows */ ? QELFIN_IRR_MAX_FLOWS : QELFIN_NPV_MAX_FLOWS;
 
 	if (state->fraction == 0 && last - first + 1 <= limit)
 		return (int32) (last - first + 1);
@@ -286,7 +286,7 @@ lay_out(FlowState *state, double *series, int64 from)
 
 	if (!state->by_period)
 		for (; i < state->count; i++)
-			series[next++] = isnan(state->items[i].flow) ? qelfin_missing() : state->items[i].flow;
+			series[next++] = isnan(state->items[i].flow) ? qelfin_host_missing() : state->items[i].flow;
 	while (i < state->count)
 	{
 		double		period = state->items[i].period;
@@ -303,14 +303,16 @@ lay_out(FlowState *state, double *series, int64 from)
 			sum = present ? sum + state->items[i].flow : state->items[i].flow;
 			present = true;
 		}
-		series[next++] = present ? sum : qelfin_missing();
+		series[next++] = present ? sum : qelfin_host_missing();
 	}
 	state->laid = state->count;
 }
 
 static Datum
-flows_final(FunctionCallInfo fcinfo, int function, int leading)
+flows_final(FunctionCallInfo fcinfo, const char *name)
 {
+	int			function = qelfin_function_of(name);
+	int32		leading = qelfin_host_function_leading(function);
 	MemoryContext aggcxt;
 	FlowState  *state;
 	QelfinCall *call;
@@ -354,8 +356,8 @@ flows_final(FunctionCallInfo fcinfo, int function, int leading)
 		lay_out(state, series, 0);
 	}
 	call = qelfin_call_site(fcinfo, function, leading + length);
-	memcpy(qelfin_site_args(call->site), state->leading, sizeof(double) * leading);
-	qelfin_site_bind_list(call->site, series);
+	memcpy(qelfin_host_site_args(call->site), state->leading, sizeof(double) * leading);
+	qelfin_host_site_bind_list(call->site, series);
 	return qelfin_call_finish(fcinfo, call);
 }
 
@@ -454,12 +456,12 @@ QELFIN_STEP(qelfin_period_step1, 1, true)
 QELFIN_STEP(qelfin_period_step2, 2, true)
 
 /* Final functions, one per function; both forms share them. */
-#define QELFIN_FINAL(sqlname, function, leading) \
+#define QELFIN_FINAL(sqlname) \
 	PG_FUNCTION_INFO_V1(qelfin_##sqlname##_final); \
 	Datum qelfin_##sqlname##_final(PG_FUNCTION_ARGS); \
-	Datum qelfin_##sqlname##_final(PG_FUNCTION_ARGS) { return flows_final(fcinfo, function, leading); }
+	Datum qelfin_##sqlname##_final(PG_FUNCTION_ARGS) { return flows_final(fcinfo, #sqlname); }
 
-QELFIN_FINAL(irr, QF_IRR, 1)
-QELFIN_FINAL(intrr, QF_INTRR, 1)
-QELFIN_FINAL(npv, QF_NPV, 2)
-QELFIN_FINAL(netpv, QF_NETPV, 2)
+QELFIN_FINAL(irr)
+QELFIN_FINAL(intrr)
+QELFIN_FINAL(npv)
+QELFIN_FINAL(netpv)

@@ -2,7 +2,9 @@
  * functions.c: the seventeen SQL functions.  A NULL argument, or a NaN, is
  * the module's missing value; a NULL array of a series function is an empty
  * list and a NULL element a missing entry of it.  The elements of an array
- * without NULLs are read where they are, not copied.
+ * without NULLs are read where they are, not copied.  Each function's
+ * arguments (how many, whether a list follows) come from the host's
+ * catalogue; the one list below names the SQL functions' symbols.
  */
 #include "qelfin_pg.h"
 
@@ -13,8 +15,8 @@ static Datum
 call_fixed(FunctionCallInfo fcinfo, int function, int32 arg_count)
 {
 	QelfinCall *call = qelfin_call_site(fcinfo, function, arg_count);
-	double	   *args = qelfin_site_args(call->site);
-	double		missing = qelfin_missing();
+	double	   *args = qelfin_host_site_args(call->site);
+	double		missing = qelfin_host_missing();
 
 	for (int i = 0; i < arg_count; i++)
 		args[i] = PG_ARGISNULL(i) ? missing : PG_GETARG_FLOAT8(i);
@@ -29,25 +31,25 @@ call_series(FunctionCallInfo fcinfo, int function, int32 leading)
 	int			count = list ? ArrayGetNItems(ARR_NDIM(list), ARR_DIMS(list)) : 0;
 	QelfinCall *call;
 	double	   *args;
-	double		missing = qelfin_missing();
+	double		missing = qelfin_host_missing();
 
 	if (list != NULL && ARR_ELEMTYPE(list) != FLOAT8OID)
 		ereport(ERROR,
 				(errcode(ERRCODE_DATATYPE_MISMATCH),
-				 errmsg("%s takes a float8 array", qelfin_function_name(function))));
+				 errmsg("%s takes a float8 array", qelfin_host_function_name(function))));
 	if (list != NULL && ARR_NDIM(list) > 1)
 		ereport(ERROR,
 				(errcode(ERRCODE_ARRAY_SUBSCRIPT_ERROR),
 				 errmsg("%s takes a one-dimensional array, not one of %d dimensions",
-						qelfin_function_name(function), ARR_NDIM(list)),
+						qelfin_host_function_name(function), ARR_NDIM(list)),
 				 errdetail("A series is one list of values in order; an array of several dimensions has no one order."),
 				 errhint("Pass one row of the array, or flatten it in the order meant (for example with unnest).")));
 	if (count > PG_INT32_MAX - leading)
 		ereport(ERROR,
 				(errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
-				 errmsg("too many values for %s", qelfin_function_name(function))));
+				 errmsg("too many values for %s", qelfin_host_function_name(function))));
 	call = qelfin_call_site(fcinfo, function, leading + count);
-	args = qelfin_site_args(call->site);
+	args = qelfin_host_site_args(call->site);
 	for (int i = 0; i < leading; i++)
 		args[i] = PG_ARGISNULL(i) ? missing : PG_GETARG_FLOAT8(i);
 	if (count > 0)
@@ -64,35 +66,43 @@ call_series(FunctionCallInfo fcinfo, int function, int32 leading)
 				spread[i] = (nulls[i / 8] & (1 << (i % 8))) ? *data++ : missing;
 			data = spread;
 		}
-		qelfin_site_bind_list(call->site, data);
+		qelfin_host_site_bind_list(call->site, data);
 	}
 	return qelfin_call_finish(fcinfo, call);
 }
 
-#define QELFIN_FIXED(sqlname, function, arg_count) \
+/* The function of the SQL function `name`, as the catalogue describes it. */
+static Datum
+call_function(FunctionCallInfo fcinfo, const char *name)
+{
+	QelfinCall *call = (QelfinCall *) fcinfo->flinfo->fn_extra;
+	int			function = call ? call->function : qelfin_function_of(name);
+	int32		leading = qelfin_host_function_leading(function);
+
+	if (qelfin_host_function_series(function))
+		return call_series(fcinfo, function, leading);
+	return call_fixed(fcinfo, function, leading);
+}
+
+#define QELFIN_SQL_FUNCTION(sqlname) \
 	PG_FUNCTION_INFO_V1(qelfin_##sqlname); \
 	Datum qelfin_##sqlname(PG_FUNCTION_ARGS); \
-	Datum qelfin_##sqlname(PG_FUNCTION_ARGS) { return call_fixed(fcinfo, function, arg_count); }
+	Datum qelfin_##sqlname(PG_FUNCTION_ARGS) { return call_function(fcinfo, #sqlname); }
 
-#define QELFIN_SERIES(sqlname, function, leading) \
-	PG_FUNCTION_INFO_V1(qelfin_##sqlname); \
-	Datum qelfin_##sqlname(PG_FUNCTION_ARGS); \
-	Datum qelfin_##sqlname(PG_FUNCTION_ARGS) { return call_series(fcinfo, function, leading); }
-
-QELFIN_FIXED(compound, QF_COMPOUND, 4)
-QELFIN_FIXED(mort, QF_MORT, 4)
-QELFIN_FIXED(saving, QF_SAVING, 4)
-QELFIN_SERIES(npv, QF_NPV, 2)
-QELFIN_SERIES(netpv, QF_NETPV, 2)
-QELFIN_SERIES(irr, QF_IRR, 1)
-QELFIN_SERIES(intrr, QF_INTRR, 1)
-QELFIN_FIXED(daccdb, QF_DACCDB, 4)
-QELFIN_FIXED(daccdbsl, QF_DACCDBSL, 4)
-QELFIN_FIXED(daccsl, QF_DACCSL, 3)
-QELFIN_FIXED(daccsyd, QF_DACCSYD, 3)
-QELFIN_FIXED(depdb, QF_DEPDB, 4)
-QELFIN_FIXED(depdbsl, QF_DEPDBSL, 4)
-QELFIN_FIXED(depsl, QF_DEPSL, 3)
-QELFIN_FIXED(depsyd, QF_DEPSYD, 3)
-QELFIN_SERIES(dacctab, QF_DACCTAB, 2)
-QELFIN_SERIES(deptab, QF_DEPTAB, 2)
+QELFIN_SQL_FUNCTION(compound)
+QELFIN_SQL_FUNCTION(mort)
+QELFIN_SQL_FUNCTION(saving)
+QELFIN_SQL_FUNCTION(npv)
+QELFIN_SQL_FUNCTION(netpv)
+QELFIN_SQL_FUNCTION(irr)
+QELFIN_SQL_FUNCTION(intrr)
+QELFIN_SQL_FUNCTION(daccdb)
+QELFIN_SQL_FUNCTION(daccdbsl)
+QELFIN_SQL_FUNCTION(daccsl)
+QELFIN_SQL_FUNCTION(daccsyd)
+QELFIN_SQL_FUNCTION(depdb)
+QELFIN_SQL_FUNCTION(depdbsl)
+QELFIN_SQL_FUNCTION(depsl)
+QELFIN_SQL_FUNCTION(depsyd)
+QELFIN_SQL_FUNCTION(dacctab)
+QELFIN_SQL_FUNCTION(deptab)

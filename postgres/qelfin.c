@@ -29,7 +29,7 @@ static const struct config_enum_entry invalid_options[] = {
 };
 
 static MemoryContext scratch_context = NULL;
-static bool loaded = false;
+static qelfin_host *host = NULL;
 
 void		_PG_init(void);
 
@@ -59,33 +59,62 @@ _PG_init(void)
 							"Makes loading the module fail after this step (testing only; 0: never).",
 							NULL,
 							&qelfin_load_fault,
-							0, 0, 3,
+							0, 0, 2,
 							PGC_SUSET,
 							GUC_NO_SHOW_ALL | GUC_NOT_IN_SAMPLE,
 							NULL, NULL, NULL);
 	MarkGUCPrefixReserved("qelfin");
 }
 
-void
+/*
+ * Loads the module once.  A failure keeps nothing (the host is made whole
+ * or not at all) and the next call tries again; qelfin.load_fault makes
+ * loading fail before the host is made (1) or after, before it is kept (2).
+ */
+qelfin_host *
 qelfin_ensure_loaded(void)
 {
 	char		path[MAXPGPATH];
-	const char *failure;
+	char		failure[512];
+	qelfin_host_services services;
+	qelfin_host *made = NULL;
+	qelfin_host_status status = QELFIN_HOST_LOAD_FAILED;
 
-	if (loaded)
-		return;
+	if (host != NULL)
+		return host;
 	if (scratch_context == NULL)
 		scratch_context = AllocSetContextCreate(TopMemoryContext, "qelfin scratch",
 												ALLOCSET_DEFAULT_SIZES);
 	snprintf(path, sizeof path, "%s/libqelfin.so", pkglib_path);
-	failure = qelfin_bridge_load(path, scratch_context, qelfin_load_fault);
-	if (failure != NULL)
+	snprintf(failure, sizeof failure, "loading was made to fail after step %d", qelfin_load_fault);
+	if (qelfin_load_fault != 1)
+	{
+		qelfin_pg_services(&services, scratch_context);
+		status = qelfin_host_create(path, &services, &made, failure, sizeof failure);
+	}
+	if (status == QELFIN_HOST_OK && qelfin_load_fault == 2)
+	{
+		qelfin_host_destroy(made);
+		status = QELFIN_HOST_LOAD_FAILED;
+	}
+	if (status != QELFIN_HOST_OK)
 		ereport(ERROR,
-				(errcode(ERRCODE_UNDEFINED_FILE),
+				(errcode(status == QELFIN_HOST_NO_MEMORY ? ERRCODE_OUT_OF_MEMORY : ERRCODE_UNDEFINED_FILE),
 				 errmsg("qelfin cannot load its module: %s", failure),
 				 errdetail("The module is looked for at \"%s\".", path),
 				 errhint("Install the extension with its module beside it (scripts/pg.sh install).")));
-	loaded = true;
+	host = made;
+	return host;
+}
+
+int
+qelfin_function_of(const char *name)
+{
+	int			function = qelfin_host_function_index(name);
+
+	if (function < 0)
+		elog(ERROR, "qelfin has no function %s", name);
+	return function;
 }
 
 static void
@@ -94,7 +123,7 @@ release_site(void *arg)
 	QelfinCall *call = (QelfinCall *) arg;
 
 	if (call->site != NULL)
-		qelfin_site_destroy(call->site);
+		qelfin_host_site_destroy(call->site);
 	call->site = NULL;
 }
 
@@ -103,7 +132,7 @@ out_of_memory(int function)
 {
 	ereport(ERROR,
 			(errcode(ERRCODE_OUT_OF_MEMORY),
-			 errmsg("out of memory for a %s call", qelfin_function_name(function))));
+			 errmsg("out of memory for a %s call", qelfin_host_function_name(function))));
 }
 
 QelfinCall *
@@ -114,24 +143,20 @@ qelfin_call_site(FunctionCallInfo fcinfo, int function, int32 arg_count)
 
 	if (call == NULL)
 	{
-		qelfin_ensure_loaded();
+		qelfin_host *h = qelfin_ensure_loaded();
+
 		call = (QelfinCall *) MemoryContextAllocZero(mcxt, sizeof(QelfinCall));
-		call->site = qelfin_site_create(function, arg_count, mcxt);
-		if (call->site == NULL)
+		call->function = function;
+		if (qelfin_host_site_create(h, function, arg_count, QELFIN_CALLER_ROWS, &call->site) != QELFIN_HOST_OK)
 			out_of_memory(function);
 		call->release.func = release_site;
 		call->release.arg = call;
 		MemoryContextRegisterResetCallback(mcxt, &call->release);
 		fcinfo->flinfo->fn_extra = call;
 	}
-	else if (qelfin_site_arg_count(call->site) != arg_count)
-	{
-		QelfinSite *resized = qelfin_site_resize(call->site, arg_count);
-
-		if (resized == NULL)
-			out_of_memory(function);
-		call->site = resized;
-	}
+	else if (qelfin_host_site_arg_count(call->site) != arg_count &&
+			 qelfin_host_site_resize(call->site, arg_count) != QELFIN_HOST_OK)
+		out_of_memory(function);
 	return call;
 }
 
@@ -152,9 +177,9 @@ sentence(char *text)
 
 /* Reports a call that gave no value, as qelfin.invalid says. */
 static void
-report_refusal(QelfinCall *call, const QelfinOutcome *out)
+report_refusal(QelfinCall *call, const qelfin_outcome *out)
 {
-	int			function = qelfin_site_function(call->site);
+	int			function = call->function;
 	char		argument[128];
 	char		reason[512];
 
@@ -167,19 +192,19 @@ report_refusal(QelfinCall *call, const QelfinOutcome *out)
 		ereport(NOTICE,
 				(errcode(ERRCODE_WARNING),
 				 errmsg("%s has reported %d calls that gave no value; no more such notices follow for this call",
-						qelfin_function_name(function), QELFIN_REFUSAL_NOTICES),
+						qelfin_host_function_name(function), QELFIN_REFUSAL_NOTICES),
 				 errhint("Set qelfin.invalid to silent to turn these notices off, or to error to stop at the first.")));
 		return;
 	}
 	if (out->marked > 0)
-		qelfin_describe_argument(function, out->marked, argument, sizeof argument);
+		qelfin_host_describe_argument(function, out->marked, argument, sizeof argument);
 	else
 		snprintf(argument, sizeof argument, "no argument marked");
-	qelfin_site_reason(call->site, out, reason, sizeof reason - 1);
+	qelfin_host_site_reason(call->site, out, reason, sizeof reason - 1);
 	ereport(qelfin_invalid == QELFIN_INVALID_ERROR ? ERROR : NOTICE,
 			(errcode(ERRCODE_INVALID_PARAMETER_VALUE),
 			 errmsg("%s gave no value: %s, %s%s",
-					qelfin_function_name(function), qelfin_status_name(out->status),
+					qelfin_host_function_name(function), qelfin_host_status_name(out->status),
 					argument, out->marked > 0 ? " invalid" : ""),
 			 reason[0] != '\0' ? errdetail("%s", sentence(reason)) : 0,
 			 qelfin_invalid == QELFIN_INVALID_ERROR
@@ -187,16 +212,30 @@ report_refusal(QelfinCall *call, const QelfinOutcome *out)
 			 : errhint("Set qelfin.invalid to silent for NULL without a notice, or to error to stop the statement.")));
 }
 
+/* The unit hint of the site's first fixed argument that looks like a slip. */
+static bool
+site_hint(QelfinCall *call, char *hint, size_t size)
+{
+	const double *args = qelfin_host_site_args(call->site);
+	int32		fixed = Min(qelfin_host_function_leading(call->function), qelfin_host_site_arg_count(call->site));
+
+	for (int32 i = 0; i < fixed; i++)
+		if (qelfin_host_hint(call->function, i + 1, args[i], hint, size) > 0)
+			return true;
+	return false;
+}
+
 Datum
 qelfin_call_finish(FunctionCallInfo fcinfo, QelfinCall *call)
 {
-	QelfinOutcome out;
+	QelfinCallContext context;
+	qelfin_outcome out;
 
 	if (qelfin_hints && !call->hinted)
 	{
 		char		hint[512];
 
-		if (qelfin_site_hint(call->site, hint, sizeof hint))
+		if (site_hint(call, hint, sizeof hint))
 		{
 			call->hinted = true;
 			ereport(NOTICE,
@@ -206,9 +245,11 @@ qelfin_call_finish(FunctionCallInfo fcinfo, QelfinCall *call)
 					 errhint("Set qelfin.hints to off to turn these notices off.")));
 		}
 	}
-	qelfin_site_call(call->site, &out);
-	for (int i = 0; i < out.note_count; i++)
-		ereport(NOTICE, (errcode(ERRCODE_WARNING), errmsg_internal("%s", out.notes[i])));
+	context.mcxt = fcinfo->flinfo->fn_mcxt;
+	context.note_count = 0;
+	out = qelfin_host_site_call(call->site, &context);
+	for (int i = 0; i < context.note_count; i++)
+		ereport(NOTICE, (errcode(ERRCODE_WARNING), errmsg_internal("%s", context.notes[i])));
 	if (out.status != 0)
 	{
 		report_refusal(call, &out);

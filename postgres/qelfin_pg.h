@@ -1,6 +1,7 @@
 /*
- * qelfin_pg.h: what the glue files share: the call of one SQL function
- * call site, kept in fn_extra, and the settings.
+ * qelfin_pg.h: what the glue files share: the backend's host (the C API of
+ * qelfin_host.h over the server's memory), the call of one SQL function
+ * call site kept in fn_extra, and the settings.
  */
 #ifndef QELFIN_PG_H
 #define QELFIN_PG_H
@@ -9,7 +10,7 @@
 
 #include "fmgr.h"
 
-#include "bridge.h"
+#include <qelfin/qelfin_host.h>
 
 /* qelfin.invalid: what a call that gives no value reports. */
 typedef enum QelfinInvalid
@@ -24,22 +25,51 @@ extern int	qelfin_invalid;
 /* Refusal NOTICEs of one call site before it says no more follow. */
 #define QELFIN_REFUSAL_NOTICES 10
 
+/* Most cash flows IRR and INTRR take; NPV and NETPV take up to the
+ * module's argument count, a 32-bit integer, less their two leading
+ * arguments. */
+#define QELFIN_IRR_MAX_FLOWS 32767
+#define QELFIN_NPV_MAX_FLOWS 2147483645
+
+/* Notes one call may write (note 201, then at most one 202). */
+#define QELFIN_MAX_NOTES 4
+#define QELFIN_NOTE_LEN 256
+
 /*
- * One call site of a query: the module's call site (argument block and
- * counter word), the refusals reported and whether its unit hint was
- * given.  Lives in fn_mcxt; the host's site is freed by a reset callback
- * on that context.
+ * The context of one host call: the memory context its pool allocations
+ * go to, and the notes it wrote, kept to be raised after the call returns
+ * (the services never raise anything).
+ */
+typedef struct QelfinCallContext
+{
+	MemoryContext mcxt;
+	int			note_count;
+	char		notes[QELFIN_MAX_NOTES][QELFIN_NOTE_LEN];
+} QelfinCallContext;
+
+/* The services over the server's memory (services.c); `scratch` is the
+ * context the IRR solver's scratch pools use, reset when one is destroyed. */
+extern void qelfin_pg_services(qelfin_host_services *services, MemoryContext scratch);
+
+/*
+ * One call site of a query: the host's call site, the refusals reported
+ * and whether its unit hint was given.  Lives in fn_mcxt; the host's site
+ * is freed by a reset callback on that context.
  */
 typedef struct QelfinCall
 {
-	QelfinSite *site;
+	qelfin_site *site;
+	int			function;
 	int			refusals;
 	bool		hinted;
 	MemoryContextCallback release;
 } QelfinCall;
 
-/* Loads the module into this backend once; ERROR if it cannot. */
-extern void qelfin_ensure_loaded(void);
+/* The backend's host, the module loaded into it once; ERROR if it cannot be. */
+extern qelfin_host *qelfin_ensure_loaded(void);
+
+/* The catalogue's number of a function by name; ERROR if unknown. */
+extern int	qelfin_function_of(const char *name);
 
 /*
  * The call site kept in fcinfo's fn_extra, made on first use, with

@@ -9,7 +9,6 @@
  * NOTICE, or ERROR 22023.
  */
 #include "qelfin_pg.h"
-#include "schedules_bridge.h"
 
 #include "catalog/pg_type.h"
 #include "funcapi.h"
@@ -20,11 +19,11 @@
 
 /* Reports a refusal of `what` as qelfin.invalid says. */
 static void
-refused(FunctionCallInfo fcinfo, int rc, const char *what, const char *reason)
+refused(FunctionCallInfo fcinfo, qelfin_host_status rc, const char *what, const char *reason)
 {
 	int		   *count = (int *) fcinfo->flinfo->fn_extra;
 
-	if (rc == -2)
+	if (rc == QELFIN_HOST_NO_MEMORY)
 		ereport(ERROR, (errcode(ERRCODE_OUT_OF_MEMORY), errmsg("out of memory in %s", what)));
 	if (qelfin_invalid == QELFIN_INVALID_ERROR)
 		ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE), errmsg("%s: %s", what, reason)));
@@ -41,7 +40,7 @@ refused(FunctionCallInfo fcinfo, int rc, const char *what, const char *reason)
 static double
 number_or_missing(FunctionCallInfo fcinfo, int i)
 {
-	return PG_ARGISNULL(i) ? qelfin_missing() : PG_GETARG_FLOAT8(i);
+	return PG_ARGISNULL(i) ? qelfin_host_missing() : PG_GETARG_FLOAT8(i);
 }
 
 static int
@@ -70,20 +69,21 @@ array_values(ArrayType *array, int *count)
 					  &elements, &nulls, count);
 	values = palloc(sizeof(double) * (*count + 1));
 	for (int i = 0; i < *count; i++)
-		values[i] = nulls[i] ? qelfin_missing() : DatumGetFloat8(elements[i]);
+		values[i] = nulls[i] ? qelfin_host_missing() : DatumGetFloat8(elements[i]);
 	return values;
 }
 
 /* The table's rows into the set the call returns (the period as int4), or
  * the refusal. */
 static Datum
-put_rows(FunctionCallInfo fcinfo, int rc, const char *what, const char *reason, const QelfinTable *table)
+put_rows(FunctionCallInfo fcinfo, qelfin_host_status rc, const char *what, const char *reason,
+		 const qelfin_table *table)
 {
 	ReturnSetInfo *rsinfo = (ReturnSetInfo *) fcinfo->resultinfo;
 	Datum		values[8];
 	bool		nulls[8] = {false};
 
-	if (rc != 0)
+	if (rc != QELFIN_HOST_OK)
 	{
 		refused(fcinfo, rc, what, reason);
 		return (Datum) 0;
@@ -106,16 +106,18 @@ Datum
 qelfin_mort_schedule(PG_FUNCTION_ARGS)
 {
 	double		args[4];
-	QelfinTable table;
+	qelfin_table table;
 	char		reason[REASON_LEN] = "";
-	int			rc;
+	qelfin_host_status rc;
 	int			decimals = decimals_of(fcinfo, 4);
+	QelfinCallContext context = {.mcxt = CurrentMemoryContext};
+	qelfin_host *host;
 
 	InitMaterializedSRF(fcinfo, 0);
-	qelfin_ensure_loaded();
+	host = qelfin_ensure_loaded();
 	for (int i = 0; i < 4; i++)
 		args[i] = number_or_missing(fcinfo, i);
-	rc = qelfin_bridge_loan_schedule(args, decimals, CurrentMemoryContext, &table, reason, sizeof reason);
+	rc = qelfin_host_loan_schedule(host, &context, args, decimals, &table, reason, sizeof reason);
 	return put_rows(fcinfo, rc, "mort_schedule", reason, &table);
 }
 
@@ -128,16 +130,18 @@ qelfin_depreciation_schedule(PG_FUNCTION_ARGS)
 	char	   *method;
 	double	   *args;
 	int			count = 0;
-	QelfinTable table;
+	qelfin_table table;
 	char		reason[REASON_LEN] = "";
-	int			rc;
+	qelfin_host_status rc;
 	int			decimals = decimals_of(fcinfo, 5);
+	QelfinCallContext context = {.mcxt = CurrentMemoryContext};
+	qelfin_host *host;
 
 	InitMaterializedSRF(fcinfo, 0);
 	if (PG_ARGISNULL(0))
 		ereport(ERROR, (errcode(ERRCODE_NULL_VALUE_NOT_ALLOWED),
 						errmsg("depreciation_schedule needs a method: DB, DBSL, SL, SYD or TAB")));
-	qelfin_ensure_loaded();
+	host = qelfin_ensure_loaded();
 	method = text_to_cstring(PG_GETARG_TEXT_PP(0));
 	if (!PG_ARGISNULL(4))
 	{
@@ -157,8 +161,8 @@ qelfin_depreciation_schedule(PG_FUNCTION_ARGS)
 		args[2] = number_or_missing(fcinfo, 3);
 		count = PG_ARGISNULL(3) ? 2 : 3;
 	}
-	rc = qelfin_bridge_depreciation_schedule(method, args, count, decimals, CurrentMemoryContext, &table, reason,
-									  sizeof reason);
+	rc = qelfin_host_depreciation_schedule(host, &context, method, args, count, decimals, &table, reason,
+										   sizeof reason);
 	return put_rows(fcinfo, rc, "depreciation_schedule", reason, &table);
 }
 
@@ -170,18 +174,20 @@ qelfin_irr_rates(PG_FUNCTION_ARGS)
 	int			count = 0;
 	double	   *flows;
 	double	   *rates = NULL;
-	int			rate_count = 0;
+	int32		rate_count = 0;
+	QelfinCallContext context = {.mcxt = CurrentMemoryContext};
+	qelfin_host *host;
 	char		reason[REASON_LEN] = "";
-	int			rc;
+	qelfin_host_status rc;
 	Datum	   *elements;
 
 	if (PG_ARGISNULL(1))
 		PG_RETURN_NULL();
-	qelfin_ensure_loaded();
+	host = qelfin_ensure_loaded();
 	flows = array_values(PG_GETARG_ARRAYTYPE_P(1), &count);
-	rc = qelfin_bridge_irr_rates(number_or_missing(fcinfo, 0), flows, count, CurrentMemoryContext, &rates, &rate_count,
-						  reason, sizeof reason);
-	if (rc != 0)
+	rc = qelfin_host_irr_rates(host, &context, number_or_missing(fcinfo, 0), flows, count, &rates, &rate_count,
+							   reason, sizeof reason);
+	if (rc != QELFIN_HOST_OK)
 	{
 		refused(fcinfo, rc, "irr_rates", reason);
 		PG_RETURN_NULL();

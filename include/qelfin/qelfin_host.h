@@ -49,7 +49,8 @@ typedef enum qelfin_host_status {
 	QELFIN_HOST_BAD_REQUEST,	/* an argument of the routine is out of range */
 	QELFIN_HOST_NO_MEMORY,
 	QELFIN_HOST_LOAD_FAILED,	/* the module could not be loaded; the message says why */
-	QELFIN_HOST_BAD_VERSION		/* the services struct is of another version */
+	QELFIN_HOST_BAD_VERSION,	/* the services struct is of another version */
+	QELFIN_HOST_REFUSED			/* no figures for the request; the message says why */
 } qelfin_host_status;
 
 typedef struct qelfin_host qelfin_host;
@@ -144,6 +145,11 @@ int32_t		qelfin_host_site_arg_count(const qelfin_site *site);
 /* The site's argument values, argument i + 1 at index i, for its next call. */
 double	   *qelfin_host_site_args(qelfin_site *site);
 
+/* The list of a series function: its elements (arguments leading + 1 on)
+ * read list[0], list[1], ... in place until the next bind or resize; the
+ * caller keeps the list alive while the site is called on it. */
+void		qelfin_host_site_bind_list(qelfin_site *site, const double *list);
+
 /* One call on the site's values.  A note that could not be delivered for
  * want of memory makes the outcome STATUS_NO_MEMORY. */
 qelfin_outcome qelfin_host_site_call(qelfin_site *site, void *context);
@@ -154,6 +160,30 @@ qelfin_host_status qelfin_host_site_columns(qelfin_site *site, void *context, co
 									   double *values, uint32_t *statuses, int32_t *marked, size_t *ok);
 /* Why the site's last row call gave no value, from its own values. */
 size_t		qelfin_host_site_reason(const qelfin_site *site, const qelfin_outcome *outcome, char *buf, size_t size);
+
+/* Figures of a schedule, row by row: the period first in each row.  The
+ * cells come from the pool (pool_allocate with the call's context); the
+ * caller releases them with pool_release or with that context. */
+typedef struct qelfin_table {
+	int32_t		rows;
+	int32_t		width;			/* cells per row */
+	double	   *cells;			/* rows * width */
+} qelfin_table;
+
+/* A loan's schedule from amount, payment, rate, periods (one missing:
+ * solved); decimals < 0: unrounded.  QELFIN_HOST_REFUSED: message says why. */
+qelfin_host_status qelfin_host_loan_schedule(qelfin_host *host, void *context, const double args[4], int decimals,
+									  qelfin_table *out, char *message, size_t message_size);
+/* A depreciation schedule: method DB, DBSL, SL, SYD, TAB (or a function
+ * name), args after the period (value, life, factor or fractions). */
+qelfin_host_status qelfin_host_depreciation_schedule(qelfin_host *host, void *context, const char *method,
+											  const double *args, int32_t count, int decimals,
+											  qelfin_table *out, char *message, size_t message_size);
+/* Every rate of return of the flows, in percent, ascending: *rate_count of
+ * them at *rates (from the pool, as a table's cells). */
+qelfin_host_status qelfin_host_irr_rates(qelfin_host *host, void *context, double freq, const double *flows,
+								  int32_t count, double **rates, int32_t *rate_count,
+								  char *message, size_t message_size);
 
 #ifdef __cplusplus
 }

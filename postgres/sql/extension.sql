@@ -2,9 +2,9 @@
 -- and reports the same error until it succeeds; every object has a
 -- comment; the schema can change; the extension drops and comes back.
 LOAD 'qelfin';
-SET qelfin.load_fault = 2;  -- after the module is loaded, before its reasons
+SET qelfin.load_fault = 1;  -- before the module is loaded
 SELECT mort(50000, NULL, 0.005, 360);
-SET qelfin.load_fault = 3;  -- after everything, before it is kept
+SET qelfin.load_fault = 2;  -- after the host is made, before it is kept
 SELECT mort(50000, NULL, 0.005, 360);
 RESET qelfin.load_fault;
 SELECT depsl(1, 1000, -1) IS NULL AS refused_with_reason,
