@@ -86,15 +86,16 @@ qelfin_ensure_loaded(void)
 		scratch_context = AllocSetContextCreate(TopMemoryContext, "qelfin scratch",
 												ALLOCSET_DEFAULT_SIZES);
 	snprintf(path, sizeof path, "%s/libqelfin.so", pkglib_path);
-	snprintf(failure, sizeof failure, "loading was made to fail after step %d", qelfin_load_fault);
 	if (qelfin_load_fault != 1)
 	{
 		qelfin_pg_services(&services, scratch_context);
 		status = qelfin_host_create(path, &services, &made, failure, sizeof failure);
 	}
-	if (status == QELFIN_HOST_OK && qelfin_load_fault == 2)
+	if (qelfin_load_fault == 1 || (status == QELFIN_HOST_OK && qelfin_load_fault == 2))
 	{
-		qelfin_host_destroy(made);
+		if (made != NULL)
+			qelfin_host_destroy(made);
+		snprintf(failure, sizeof failure, "loading was made to fail after step %d", qelfin_load_fault);
 		status = QELFIN_HOST_LOAD_FAILED;
 	}
 	if (status != QELFIN_HOST_OK)
