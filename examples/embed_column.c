@@ -74,7 +74,7 @@ main(int argc, char **argv)
 		return 2;
 	}
 	mort = qelfin_host_function_index("mort");
-	if (qelfin_host_site_create(host, mort, 4, QELFIN_CALLER_ROWS, &site) != QELFIN_HOST_OK)
+	if (qelfin_host_site_create(host, NULL, mort, 4, QELFIN_CALLER_ROWS, &site) != QELFIN_HOST_OK)
 		return 2;
 
 	/* The column: the payment is missing on every row (stride 0). */

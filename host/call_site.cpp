@@ -1,40 +1,84 @@
 #include "host/call_site.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
+#include <new>
 #include <stdexcept>
 #include <string>
 
 namespace qelfin::host {
 
-CallSite::CallSite(const Module& module, int function, int32_t arg_count, uint8_t caller_kind)
-    : module_(&module), function_(function), entry_(module.entry(function)) {
+namespace {
+constexpr double kMissing = std::bit_cast<double>(QELFIN_MISSING_BITS);
+
+size_t block_bytes(int32_t count) { return sizeof(FunctionArgs) + static_cast<size_t>(count) * sizeof(ArgDescriptor); }
+}  // namespace
+
+CallSite::CallSite(const Module& module, int function, int32_t arg_count, uint8_t caller_kind, PoolService* memory)
+    : module_(&module), function_(function), entry_(module.entry(function)), memory_(memory ? memory : &heap_pool()) {
     if (arg_count < 0) throw std::invalid_argument("a call has no negative number of arguments");
-    const size_t n = static_cast<size_t>(arg_count);
-    const size_t bytes = sizeof(FunctionArgs) + n * sizeof(ArgDescriptor);
-    storage_ = std::make_unique<uint64_t[]>((bytes + 7) / 8);
-    block_ = reinterpret_cast<FunctionArgs*>(storage_.get());
+    block_ = static_cast<FunctionArgs*>(allocate(block_bytes(arg_count)));
     block_->call_state = nullptr;
     block_->caller_kind = caller_kind;
     block_->arg_count = arg_count;
     capacity_ = arg_count;
-    for (size_t i = 0; i < n; ++i) block_->args[i].flags = ARG_NUMERIC;
-    bind_own_values();
+    init_arguments(0, arg_count);
 }
 
-namespace {
-constexpr double kMissing = std::bit_cast<double>(QELFIN_MISSING_BITS);
-}  // namespace
+void* CallSite::allocate(size_t bytes) {
+    void* block = memory_->allocate(bytes, 0);
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
 
-double* CallSite::own_values() {
-    if (!values_) {
-        values_ = std::make_unique<double[]>(capacity_ == 0 ? 1 : static_cast<size_t>(capacity_));
-        for (int32_t i = 0; i < capacity_; ++i) values_[static_cast<size_t>(i)] = kMissing;
+void CallSite::init_arguments(int32_t from, int32_t to) {
+    for (int32_t i = from; i < to; ++i) {
+        block_->args[i].flags = ARG_NUMERIC;
+        if (i < value_count_) values_[i] = kMissing;
+        bind(i, i < value_count_ ? &values_[i] : &kMissing);
     }
-    return values_.get();
+}
+
+// The leading arguments first; any later one asked for makes room for all.
+double* CallSite::own_values(int32_t count) {
+    if (count <= value_count_) return values_;
+    const int32_t leading = functions()[static_cast<size_t>(function_)].leading;
+    const int32_t made = count <= leading ? std::min(leading, capacity_) : capacity_;
+    auto* grown = static_cast<double*>(allocate(sizeof(double) * static_cast<size_t>(std::max(made, 1))));
+    for (int32_t i = 0; i < made; ++i) grown[i] = i < value_count_ ? values_[i] : kMissing;
+    for (int32_t i = 0; i < std::min(value_count_, block_->arg_count); ++i)
+        if (block_->args[i].value == &values_[i]) bind(i, &grown[i]);
+    memory_->release(values_);
+    values_ = grown;
+    value_count_ = made;
+    return values_;
+}
+
+double* CallSite::values(int32_t count) {
+    double* own = own_values(count);
+    for (int32_t i = 0; i < count; ++i) bind(i, &own[i]);
+    return own;
 }
 
 void CallSite::bind_own_values() {
-    for (int32_t i = 0; i < capacity_; ++i) bind(i, values_ ? &values_[static_cast<size_t>(i)] : &kMissing);
+    for (int32_t i = 0; i < block_->arg_count; ++i) bind(i, i < value_count_ ? &values_[i] : &kMissing);
+}
+
+void CallSite::resize(int32_t arg_count) {
+    if (arg_count < 0) throw std::invalid_argument("a call has no negative number of arguments");
+    const int32_t before = block_->arg_count;
+    if (arg_count > capacity_) {
+        const int32_t grown = static_cast<int32_t>(
+            std::min<int64_t>(INT32_MAX, std::max<int64_t>(arg_count, int64_t{capacity_} + capacity_ / 2)));
+        auto* block = static_cast<FunctionArgs*>(allocate(block_bytes(grown)));
+        std::memcpy(static_cast<void*>(block), block_, block_bytes(before));
+        memory_->release(block_);
+        block_ = block;
+        capacity_ = grown;
+    }
+    block_->arg_count = arg_count;
+    init_arguments(before, arg_count);
 }
 
 CallSite::CallSite(const Module& module, std::string_view function, int32_t arg_count, uint8_t caller_kind)
@@ -48,17 +92,21 @@ CallSite::CallSite(CallSite&& other) noexcept
     : module_(other.module_),
       function_(other.function_),
       entry_(other.entry_),
-      storage_(std::move(other.storage_)),
-      values_(std::move(other.values_)),
+      memory_(other.memory_),
       block_(other.block_),
+      values_(other.values_),
       capacity_(other.capacity_),
+      value_count_(other.value_count_),
       sink_(other.sink_) {
     other.block_ = nullptr;
+    other.values_ = nullptr;
 }
 
 CallSite::~CallSite() {
     if (block_ != nullptr && block_->call_state != nullptr)
         module_->host().counter_service().release(block_->call_state);
+    memory_->release(values_);
+    memory_->release(block_);
 }
 
 int32_t CallSite::take_mark() {

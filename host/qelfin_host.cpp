@@ -133,10 +133,39 @@ struct qelfin_host {
     std::unique_ptr<Reasons> reasons;
 };
 
+namespace {
+
+// A site's own memory: the embedding's pool in the context given at the
+// site's creation, or the C heap when the embedding gave no pool.
+class SitePool final : public PoolService {
+public:
+    SitePool(const qelfin_host_services& s, void* context) : s_(s), context_(context) {}
+    bool embedded() const { return s_.pool_allocate != nullptr && s_.pool_release != nullptr; }
+    void* allocate(size_t size, uint32_t) override {
+        if (size == 0) size = 1;
+        return embedded() ? s_.pool_allocate(s_.user, context_, size) : std::malloc(size);
+    }
+    void release(void* block) override {
+        if (block == nullptr) return;
+        if (embedded())
+            s_.pool_release(s_.user, block);
+        else
+            std::free(block);
+    }
+
+private:
+    const qelfin_host_services& s_;
+    void* context_;
+};
+
+}  // namespace
+
 struct qelfin_site {
+    qelfin_site(qelfin_host* h, void* context, int function, int32_t arg_count, uint8_t caller_kind)
+        : host(h), memory(h->services, context), site(*h->module, function, arg_count, caller_kind, &memory) {}
     qelfin_host* host;
-    std::unique_ptr<CallSite> site;
-    double* args;                  // the site's own values
+    SitePool memory;
+    CallSite site;
     const double* bound = nullptr;  // the list bound, and how many elements read it
     int32_t bound_count = 0;
 };
@@ -282,57 +311,68 @@ size_t qelfin_host_hint(int function, int32_t i, double value, char* buf, size_t
     }
 }
 
-qelfin_host_status qelfin_host_site_create(qelfin_host* host, int function, int32_t arg_count, uint8_t caller_kind,
-                                      qelfin_site** out) {
+qelfin_host_status qelfin_host_site_create(qelfin_host* host, void* context, int function, int32_t arg_count,
+                                           uint8_t caller_kind, qelfin_site** out) {
     *out = nullptr;
     if (host == nullptr || !valid_function(function) || arg_count < 0) return QELFIN_HOST_BAD_REQUEST;
+    SitePool memory(host->services, context);
+    void* place = memory.allocate(sizeof(qelfin_site), 0);
+    if (place == nullptr) return QELFIN_HOST_NO_MEMORY;
     try {
-        auto s = std::make_unique<qelfin_site>();
-        s->host = host;
-        s->site = std::make_unique<CallSite>(*host->module, function, arg_count, caller_kind);
-        s->args = arg_count > 0 ? &s->site->value(0) : nullptr;
-        s->site->bind_own_values();
-        *out = s.release();
+        *out = new (place) qelfin_site(host, context, function, arg_count, caller_kind);
         return QELFIN_HOST_OK;
     } catch (const std::bad_alloc&) {
+        memory.release(place);
         return QELFIN_HOST_NO_MEMORY;
     } catch (...) {
+        memory.release(place);
         return QELFIN_HOST_BAD_REQUEST;
     }
 }
 
 qelfin_host_status qelfin_host_site_resize(qelfin_site* site, int32_t arg_count) {
-    qelfin_site* resized = nullptr;
-    const qelfin_host_status status =
-        qelfin_host_site_create(site->host, site->site->function(), arg_count, site->site->block()->caller_kind, &resized);
-    if (status != QELFIN_HOST_OK) return status;
-    // The note counter goes to the new block, and with it the note limit.
-    resized->site->block()->call_state = site->site->block()->call_state;
-    site->site->block()->call_state = nullptr;
-    site->site = std::move(resized->site);
-    site->args = resized->args;
-    site->bound = nullptr;
-    site->bound_count = 0;
-    delete resized;
+    if (arg_count < 0) return QELFIN_HOST_BAD_REQUEST;
+    try {
+        site->site.resize(arg_count);
+    } catch (...) {
+        return QELFIN_HOST_NO_MEMORY;
+    }
+    const int32_t leading = qelfin_host_function_leading(site->site.function());
+    site->bound_count = std::min(site->bound_count, std::max(arg_count - leading, 0));
     return QELFIN_HOST_OK;
 }
 
-void qelfin_host_site_destroy(qelfin_site* site) { delete site; }
+void qelfin_host_site_destroy(qelfin_site* site) {
+    if (site == nullptr) return;
+    SitePool memory = site->memory;
+    site->~qelfin_site();
+    memory.release(site);
+}
 
-int qelfin_host_site_function(const qelfin_site* site) { return site->site->function(); }
+int qelfin_host_site_function(const qelfin_site* site) { return site->site.function(); }
 
-int32_t qelfin_host_site_arg_count(const qelfin_site* site) { return site->site->arg_count(); }
+int32_t qelfin_host_site_arg_count(const qelfin_site* site) { return site->site.arg_count(); }
 
-double* qelfin_host_site_args(qelfin_site* site) { return site->args; }
+// While a list is bound only the leading arguments are the site's own, so
+// that a long list is never copied.
+double* qelfin_host_site_args(qelfin_site* site) {
+    const int32_t count = site->site.arg_count();
+    try {
+        return site->site.values(site->bound != nullptr ? std::min(qelfin_host_function_leading(site->site.function()), count)
+                                                        : count);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 // Elements already bound to the same list keep their place (a window frame
 // that grows binds only its new rows).
 void qelfin_host_site_bind_list(qelfin_site* site, const double* list) {
-    const int32_t count = site->site->arg_count();
-    const int32_t leading = std::min(qelfin_host_function_leading(site->site->function()), count);
+    const int32_t count = site->site.arg_count();
+    const int32_t leading = std::min(qelfin_host_function_leading(site->site.function()), count);
     const int32_t n = count - leading;
     for (int32_t i = list == site->bound ? std::min(site->bound_count, n) : 0; i < n; ++i)
-        site->site->bind(leading + i, list + i);
+        site->site.bind(leading + i, list + i);
     site->bound = list;
     site->bound_count = n;
 }
@@ -340,7 +380,7 @@ void qelfin_host_site_bind_list(qelfin_site* site, const double* list) {
 qelfin_outcome qelfin_host_site_call(qelfin_site* site, void* context) {
     const CallContext in(context);
     try {
-        return site->site->call();
+        return site->site.call();
     } catch (...) {  // a note lost for want of memory
         return {STATUS_NO_MEMORY, missing_value(), 0};
     }
@@ -350,7 +390,7 @@ qelfin_host_status qelfin_host_site_columns(qelfin_site* site, void* context, co
                                        double* values, uint32_t* statuses, int32_t* marked, size_t* ok) {
     if (values == nullptr && rows > 0) return QELFIN_HOST_BAD_REQUEST;
     try {
-        std::vector<Column> args(static_cast<size_t>(site->site->arg_count()));
+        std::vector<Column> args(static_cast<size_t>(site->site.arg_count()));
         for (size_t k = 0; k < args.size(); ++k) args[k] = {columns[k].data, columns[k].stride};
         const CallContext in(context);
         ColumnOutputs out;
@@ -358,15 +398,15 @@ qelfin_host_status qelfin_host_site_columns(qelfin_site* site, void* context, co
         out.status = statuses;
         out.marked = marked;
         site->bound = nullptr;
-        const ColumnSummary summary = evaluate_columns(*site->site, args, rows, out);
-        site->site->bind_own_values();
+        const ColumnSummary summary = evaluate_columns(site->site, args, rows, out);
+        site->site.bind_own_values();
         if (ok != nullptr) *ok = summary.ok;
         return QELFIN_HOST_OK;
     } catch (const std::bad_alloc&) {
-        site->site->bind_own_values();
+        site->site.bind_own_values();
         return QELFIN_HOST_NO_MEMORY;
     } catch (...) {
-        site->site->bind_own_values();
+        site->site.bind_own_values();
         return QELFIN_HOST_BAD_REQUEST;
     }
 }
@@ -374,10 +414,10 @@ qelfin_host_status qelfin_host_site_columns(qelfin_site* site, void* context, co
 // The values as bound (own or a list's), gathered for a refusal only.
 size_t qelfin_host_site_reason(const qelfin_site* site, const qelfin_outcome* outcome, char* buf, size_t size) {
     try {
-        const FunctionArgs* block = site->site->block();
+        const FunctionArgs* block = site->site.block();
         std::vector<double> args(static_cast<size_t>(block->arg_count));
         for (size_t i = 0; i < args.size(); ++i) args[i] = *static_cast<const double*>(block->args[i].value);
-        return qelfin_host_reason(site->host, site->site->function(), args.data(), block->arg_count, outcome, buf, size);
+        return qelfin_host_reason(site->host, site->site.function(), args.data(), block->arg_count, outcome, buf, size);
     } catch (...) {
         return copy_text("", buf, size);
     }

@@ -356,8 +356,8 @@ flows_final(FunctionCallInfo fcinfo, const char *name)
 		lay_out(state, series, 0);
 	}
 	call = qelfin_call_site(fcinfo, function, leading + length);
-	memcpy(qelfin_host_site_args(call->site), state->leading, sizeof(double) * leading);
 	qelfin_host_site_bind_list(call->site, series);
+	memcpy(qelfin_call_args(call), state->leading, sizeof(double) * leading);
 	return qelfin_call_finish(fcinfo, call);
 }
 

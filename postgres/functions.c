@@ -15,7 +15,7 @@ static Datum
 call_fixed(FunctionCallInfo fcinfo, int function, int32 arg_count)
 {
 	QelfinCall *call = qelfin_call_site(fcinfo, function, arg_count);
-	double	   *args = qelfin_host_site_args(call->site);
+	double	   *args = qelfin_call_args(call);
 	double		missing = qelfin_host_missing();
 
 	for (int i = 0; i < arg_count; i++)
@@ -49,9 +49,6 @@ call_series(FunctionCallInfo fcinfo, int function, int32 leading)
 				(errcode(ERRCODE_PROGRAM_LIMIT_EXCEEDED),
 				 errmsg("too many values for %s", qelfin_host_function_name(function))));
 	call = qelfin_call_site(fcinfo, function, leading + count);
-	args = qelfin_host_site_args(call->site);
-	for (int i = 0; i < leading; i++)
-		args[i] = PG_ARGISNULL(i) ? missing : PG_GETARG_FLOAT8(i);
 	if (count > 0)
 	{
 		const double *data = (const double *) ARR_DATA_PTR(list);
@@ -68,6 +65,10 @@ call_series(FunctionCallInfo fcinfo, int function, int32 leading)
 		}
 		qelfin_host_site_bind_list(call->site, data);
 	}
+	/* After the bind: the list's elements are read where they are, never copied. */
+	args = qelfin_call_args(call);
+	for (int i = 0; i < leading; i++)
+		args[i] = PG_ARGISNULL(i) ? missing : PG_GETARG_FLOAT8(i);
 	return qelfin_call_finish(fcinfo, call);
 }
 

@@ -148,7 +148,8 @@ qelfin_call_site(FunctionCallInfo fcinfo, int function, int32 arg_count)
 
 		call = (QelfinCall *) MemoryContextAllocZero(mcxt, sizeof(QelfinCall));
 		call->function = function;
-		if (qelfin_host_site_create(h, function, arg_count, QELFIN_CALLER_ROWS, &call->site) != QELFIN_HOST_OK)
+		call->mcxt = mcxt;
+		if (qelfin_host_site_create(h, &call->mcxt, function, arg_count, QELFIN_CALLER_ROWS, &call->site) != QELFIN_HOST_OK)
 			out_of_memory(function);
 		call->release.func = release_site;
 		call->release.arg = call;
@@ -159,6 +160,16 @@ qelfin_call_site(FunctionCallInfo fcinfo, int function, int32 arg_count)
 			 qelfin_host_site_resize(call->site, arg_count) != QELFIN_HOST_OK)
 		out_of_memory(function);
 	return call;
+}
+
+double *
+qelfin_call_args(QelfinCall *call)
+{
+	double	   *args = qelfin_host_site_args(call->site);
+
+	if (args == NULL && qelfin_host_site_arg_count(call->site) > 0)
+		out_of_memory(call->function);
+	return args;
 }
 
 /* A text of the host's as a sentence: capital first letter, final period. */

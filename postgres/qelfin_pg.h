@@ -38,7 +38,9 @@ extern int	qelfin_invalid;
 /*
  * The context of one host call: the memory context its pool allocations
  * go to, and the notes it wrote, kept to be raised after the call returns
- * (the services never raise anything).
+ * (the services never raise anything).  Every context the glue gives the
+ * host starts with its memory context, which is all the pool reads: a
+ * site's own context is the MemoryContext in its QelfinCall.
  */
 typedef struct QelfinCallContext
 {
@@ -53,11 +55,13 @@ extern void qelfin_pg_services(qelfin_host_services *services, MemoryContext scr
 
 /*
  * One call site of a query: the host's call site, the refusals reported
- * and whether its unit hint was given.  Lives in fn_mcxt; the host's site
- * is freed by a reset callback on that context.
+ * and whether its unit hint was given.  Lives in fn_mcxt, and so does the
+ * host's site (its argument block and values; `mcxt` is the context the
+ * site is created with); the site is freed by a reset callback on it.
  */
 typedef struct QelfinCall
 {
+	MemoryContext mcxt;
 	qelfin_site *site;
 	int			function;
 	int			refusals;
@@ -76,6 +80,10 @@ extern int	qelfin_function_of(const char *name);
  * `arg_count` arguments (the counter word kept when the count changes).
  */
 extern QelfinCall *qelfin_call_site(FunctionCallInfo fcinfo, int function, int32 arg_count);
+
+/* The site's argument values to set (the leading ones while a list is
+ * bound); ERROR when memory runs out. */
+extern double *qelfin_call_args(QelfinCall *call);
 
 /*
  * Calls the site on the values set in its arguments (and the list bound),

@@ -29,13 +29,16 @@ allocate(MemoryContext mcxt, size_t size)
 	return MemoryContextAllocExtended(mcxt, size, MCXT_ALLOC_HUGE | MCXT_ALLOC_NO_OOM);
 }
 
-/* The function vector at load (no call: the backend's lifetime), or a
- * site's counter word (in the memory context of the SQL call). */
+StaticAssertDecl(offsetof(QelfinCallContext, mcxt) == 0, "a call's context starts with its memory context");
+
+/* The function vector at load (no call: the backend's lifetime), a site's
+ * argument block and values (in its QelfinCall's context, fn_mcxt), or its
+ * counter word (in the memory context of the SQL call). */
 static void *
 pool_allocate(void *user, void *context, size_t size)
 {
 	(void) user;
-	return allocate(context ? ((QelfinCallContext *) context)->mcxt : TopMemoryContext, size);
+	return allocate(context ? *(MemoryContext *) context : TopMemoryContext, size);
 }
 
 static void

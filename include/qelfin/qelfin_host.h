@@ -18,7 +18,7 @@
  *   qelfin_host *host;
  *   if (qelfin_host_create(NULL, &s, &host, error, sizeof error) != QELFIN_HOST_OK) ...
  *   qelfin_site *site;
- *   qelfin_host_site_create(host, qelfin_host_function_index("MORT"), 4, QELFIN_CALLER_ROWS, &site);
+ *   qelfin_host_site_create(host, NULL, qelfin_host_function_index("MORT"), 4, QELFIN_CALLER_ROWS, &site);
  *   double *a = qelfin_host_site_args(site);
  *   a[0] = 50000; a[1] = qelfin_host_missing(); a[2] = 0.005; a[3] = 360;
  *   qelfin_outcome out = qelfin_host_site_call(site, NULL);   (out.value: the payment)
@@ -77,7 +77,9 @@ typedef struct qelfin_host_services {
 	uint32_t	size;			/* sizeof(qelfin_host_services) */
 	void	   *user;
 	/* The host pool: the function vector at load, a site's 4-byte note
-	 * counter on its first IRR call; released with the host or the site. */
+	 * counter on its first IRR call, and a site's own memory (its argument
+	 * block and values, in the context given at the site's creation);
+	 * released with the host or the site. */
 	void	   *(*pool_allocate) (void *user, void *context, size_t size);
 	void		(*pool_release) (void *user, void *block);
 	/* Scratch pools of the IRR solver: created, used and destroyed within
@@ -133,21 +135,30 @@ size_t		qelfin_host_reason(const qelfin_host *host, int function, const double *
  * percent; ..."), for leading argument i; "" (length 0) for none. */
 size_t		qelfin_host_hint(int function, int32_t i, double value, char *buf, size_t size);
 
-/* A call site; its argument values start missing. */
-qelfin_host_status qelfin_host_site_create(qelfin_host *host, int function, int32_t arg_count, uint8_t caller_kind,
-									  qelfin_site **site);
-/* The same site with another number of arguments, its note counter kept.
- * On failure the site is as it was. */
+/* A call site; its argument values start missing.  The site's memory comes
+ * from the pool with `context`, which must stay valid as long as the site
+ * (the site grows in it when resized). */
+qelfin_host_status qelfin_host_site_create(qelfin_host *host, void *context, int function, int32_t arg_count,
+									  uint8_t caller_kind, qelfin_site **site);
+/* The same site with another number of arguments: the arguments kept keep
+ * their values, the list bound and the note counter; new ones are missing
+ * (new elements of a list until it is bound again).  The block grows by
+ * half again when it must, so a count growing one at a time is cheap.  On
+ * failure the site is as it was. */
 qelfin_host_status qelfin_host_site_resize(qelfin_site *site, int32_t arg_count);
 void		qelfin_host_site_destroy(qelfin_site *site);
 int			qelfin_host_site_function(const qelfin_site *site);
 int32_t		qelfin_host_site_arg_count(const qelfin_site *site);
-/* The site's argument values, argument i + 1 at index i, for its next call. */
+/* The site's argument values, argument i + 1 at index i, for its next call;
+ * while a list is bound, the leading arguments only (the list's elements
+ * read the list, and are never copied).  Valid until the next call of this
+ * routine or a resize; NULL when memory runs out. */
 double	   *qelfin_host_site_args(qelfin_site *site);
 
 /* The list of a series function: its elements (arguments leading + 1 on)
- * read list[0], list[1], ... in place until the next bind or resize; the
- * caller keeps the list alive while the site is called on it. */
+ * read list[0], list[1], ... in place until the next bind; the caller keeps
+ * the list alive while the site is called on it.  Binding the same list
+ * again binds only the elements added since (a window frame that grows). */
 void		qelfin_host_site_bind_list(qelfin_site *site, const double *list);
 
 /* One call on the site's values.  A note that could not be delivered for
