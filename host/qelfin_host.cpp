@@ -300,6 +300,13 @@ size_t qelfin_host_reason(const qelfin_host* host, int function, const double* a
     }
 }
 
+int qelfin_host_implausible(int function, int32_t i, double value) {
+    if (!valid_function(function)) return 0;
+    const FunctionInfo& f = functions()[static_cast<size_t>(function)];
+    if (i < 1 || i > f.leading) return 0;
+    return implausible(f.details[static_cast<size_t>(i) - 1].plausibility, value) ? 1 : 0;
+}
+
 size_t qelfin_host_hint(int function, int32_t i, double value, char* buf, size_t size) {
     try {
         return copy_text(valid_function(function)

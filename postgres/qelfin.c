@@ -169,6 +169,7 @@ qelfin_call_args(QelfinCall *call)
 
 	if (args == NULL && qelfin_host_site_arg_count(call->site) > 0)
 		out_of_memory(call->function);
+	call->args = args;
 	return args;
 }
 
@@ -228,11 +229,13 @@ report_refusal(QelfinCall *call, const qelfin_outcome *out)
 static bool
 site_hint(QelfinCall *call, char *hint, size_t size)
 {
-	const double *args = qelfin_host_site_args(call->site);
+	const double *args = call->args;
 	int32		fixed = Min(qelfin_host_function_leading(call->function), qelfin_host_site_arg_count(call->site));
 
+	/* Every row is checked until one draws the hint: the check alone, the text only then. */
 	for (int32 i = 0; i < fixed; i++)
-		if (qelfin_host_hint(call->function, i + 1, args[i], hint, size) > 0)
+		if (qelfin_host_implausible(call->function, i + 1, args[i]) &&
+			qelfin_host_hint(call->function, i + 1, args[i], hint, size) > 0)
 			return true;
 	return false;
 }

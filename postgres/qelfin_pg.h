@@ -63,6 +63,7 @@ typedef struct QelfinCall
 {
 	MemoryContext mcxt;
 	qelfin_site *site;
+	double	   *args;			/* the site's leading arguments, as qelfin_call_args gave them */
 	int			function;
 	int			refusals;
 	bool		hinted;

@@ -134,6 +134,9 @@ size_t		qelfin_host_reason(const qelfin_host *host, int function, const double *
 /* The hint a plausible slip draws ("MORT: rate 4.5 per period looks like a
  * percent; ..."), for leading argument i; "" (length 0) for none. */
 size_t		qelfin_host_hint(int function, int32_t i, double value, char *buf, size_t size);
+/* Whether leading argument i of `function` with `value` draws a hint: the
+ * check alone, cheap enough for every row; the text from qelfin_host_hint. */
+int			qelfin_host_implausible(int function, int32_t i, double value);
 
 /* A call site; its argument values start missing.  The site's memory comes
  * from the pool with `context`, which must stay valid as long as the site
