@@ -180,8 +180,11 @@ void* give_memory(const qelfin_host* host, void* context, size_t size) {
 }
 
 // Runs make() (which fills the outputs), every exception a status.
+// Runs `make`, turning what it throws into a status and a message: out of
+// memory, or `failed` with the exception's text.
 template <class Make>
-qelfin_host_status guarded(char* message, size_t message_size, Make make) {
+qelfin_host_status guarded(char* message, size_t message_size, Make make,
+                           qelfin_host_status failed = QELFIN_HOST_REFUSED) {
     copy_text("", message, message_size);
     try {
         return make();
@@ -190,7 +193,7 @@ qelfin_host_status guarded(char* message, size_t message_size, Make make) {
         return QELFIN_HOST_NO_MEMORY;
     } catch (const std::exception& e) {
         copy_text(e.what(), message, message_size);
-        return QELFIN_HOST_REFUSED;
+        return failed;
     }
 }
 
@@ -217,7 +220,7 @@ qelfin_host_status qelfin_host_create(const char* module_path, const qelfin_host
                   message, message_size);
         return QELFIN_HOST_BAD_VERSION;
     }
-    try {
+    return guarded(message, message_size, [&] {
         auto h = std::make_unique<qelfin_host>();
         if (services != nullptr) h->services = *services;
         const qelfin_host_services& s = h->services;
@@ -238,13 +241,7 @@ qelfin_host_status qelfin_host_create(const char* module_path, const qelfin_host
         h->reasons = std::make_unique<Reasons>(*h->module);
         *out = h.release();
         return QELFIN_HOST_OK;
-    } catch (const std::bad_alloc&) {
-        copy_text("out of memory", message, message_size);
-        return QELFIN_HOST_NO_MEMORY;
-    } catch (const std::exception& e) {
-        copy_text(e.what(), message, message_size);
-        return QELFIN_HOST_LOAD_FAILED;
-    }
+    }, QELFIN_HOST_LOAD_FAILED);
 }
 
 void qelfin_host_destroy(qelfin_host* host) { delete host; }
